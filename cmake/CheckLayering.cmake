@@ -1,0 +1,18 @@
+# Fails when a file outside src/ui and src/app includes a QtWidgets or QtWebEngine header.
+file(GLOB_RECURSE _sources "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp"
+     "${SOURCE_DIR}/tools/*.h" "${SOURCE_DIR}/tools/*.cpp")
+set(_offenders "")
+foreach(_file IN LISTS _sources)
+    if(_file MATCHES "/src/(ui|app)/")
+        continue()
+    endif()
+    file(STRINGS "${_file}" _hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](QtWidgets|QtWebEngine[A-Za-z]*|QtWebChannel|QWidget|QApplication|QMainWindow|QDialog|QWebEngine[A-Za-z]*|QSystemTrayIcon)")
+    if(_hits)
+        list(APPEND _offenders "${_file}: ${_hits}")
+    endif()
+endforeach()
+if(_offenders)
+    list(JOIN _offenders "\n" _text)
+    message(FATAL_ERROR "GUI headers included below the ui layer:\n${_text}")
+endif()
+message(STATUS "No GUI header below the ui layer")
