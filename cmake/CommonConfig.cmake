@@ -10,8 +10,9 @@ target_compile_features(halvex_common INTERFACE cxx_std_20)
 target_compile_options(halvex_common INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
     -Wno-missing-field-initializers)
+# Tests (HALVEX_TEST target property) may write string literals where a QString is expected.
 target_compile_definitions(halvex_common INTERFACE
-    QT_NO_CAST_FROM_ASCII
+    $<IF:$<BOOL:$<TARGET_PROPERTY:HALVEX_TEST>>,QT_RESTRICTED_CAST_FROM_ASCII,QT_NO_CAST_FROM_ASCII>
     QT_NO_CAST_TO_ASCII
     QT_NO_CAST_FROM_BYTEARRAY
     QT_NO_CONTEXTLESS_CONNECT

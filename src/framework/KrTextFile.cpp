@@ -12,8 +12,9 @@ const QByteArray kUtf16LEBom("\xFF\xFE", 2);
 const QByteArray kUtf16BEBom("\xFE\xFF", 2);
 
 QString DecodeUtf16(QByteArrayView bytes, QStringDecoder::Encoding encoding) {
+    // A file cut off inside a character loses that character, not a replacement sign.
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
-    return decoder.decode(bytes);
+    return decoder.decode(bytes.first(bytes.size() & ~qsizetype(1)));
 }
 
 }  // namespace
