@@ -2,9 +2,8 @@
 
 #include "framework/KrSettings.h"
 
-int TScriptedMessageDialog::Execute(const QString& strText, const QString& strCaption,
-                                    int iDlgType, int iButtons, bool bShowAgainBox,
-                                    bool& bShowAgainTicked) {
+int TScriptedMessageDialog::Execute(const QString& strText, const QString& strCaption, int iDlgType,
+                                    int iButtons, bool bShowAgainBox, bool& bShowAgainTicked) {
     Shown.append({strText, strCaption, iDlgType, iButtons, bShowAgainBox});
     bShowAgainTicked = !TickShowAgain.isEmpty() && TickShowAgain.takeFirst();
     return Answers.isEmpty() ? DefaultAnswer : Answers.takeFirst();
@@ -21,4 +20,6 @@ TTestFramework::TTestFramework(const QString& strConstDat) {
     Engine.SetMessageDialog(&Dialog);
 }
 
-TTestFramework::~TTestFramework() { FreeGlobalSettings(); }
+TTestFramework::~TTestFramework() {
+    FreeGlobalSettings();
+}

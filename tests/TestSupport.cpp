@@ -17,9 +17,9 @@ TTestSandbox::TTestSandbox() {
 }
 
 TTestSandbox::~TTestSandbox() {
-    for (const char* name : {"HALVEX_USER_DATA_HOME", "HALVEX_COMMON_DATA_HOME",
-                             "HALVEX_REGISTRY_FILE", "XDG_RUNTIME_DIR", "XDG_DATA_HOME",
-                             "XDG_CONFIG_HOME"}) {
+    for (const char* name :
+         {"HALVEX_USER_DATA_HOME", "HALVEX_COMMON_DATA_HOME", "HALVEX_REGISTRY_FILE",
+          "XDG_RUNTIME_DIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
         qunsetenv(name);
     }
 }

@@ -1,6 +1,7 @@
 #include "framework/KrEngine.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSysInfo>
@@ -44,6 +45,22 @@ QStringList NamesInFolder(const QString& strFolder, const QString& strPattern, i
     return names;
 }
 
+// Skin and language names come from settings and menus written for a case-blind file system:
+// "blue" still finds Blue.skn.
+QString FindFileIgnoringCase(const QString& strFolder, const QString& strFileName) {
+    const QString strExact = KrUtils::WithTrailingSlash(strFolder) + strFileName;
+    if (QFileInfo::exists(strExact)) {
+        return strExact;
+    }
+    const QStringList entries = QDir(strFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& strEntry : entries) {
+        if (strEntry.compare(strFileName, Qt::CaseInsensitive) == 0) {
+            return KrUtils::WithTrailingSlash(strFolder) + strEntry;
+        }
+    }
+    return QString();
+}
+
 QString FilePart(const QString& strPath) {
     const qsizetype slash = qMax(strPath.lastIndexOf(u'/'), strPath.lastIndexOf(u'\\'));
     return strPath.sliced(slash + 1);
@@ -51,7 +68,9 @@ QString FilePart(const QString& strPath) {
 
 }  // namespace
 
-TKrEngine* GlobalEngine() { return g_Engine; }
+TKrEngine* GlobalEngine() {
+    return g_Engine;
+}
 
 TKrEngine::TKrEngine(QObject* owner) : QObject(owner), FDebug(TKrLog::Active()) {
     FSettingDefault.Append(QStringLiteral("Path.Skins=skins"));
@@ -126,7 +145,8 @@ QStringList TKrEngine::SkinList() {
 
 QStringList TKrEngine::LanguageList() {
     if (FLanguageList.isEmpty()) {
-        FLanguageList = NamesInFolder(LanguageFolder(), QStringLiteral("*.lan"), 1, kDefaultLanguage);
+        FLanguageList =
+            NamesInFolder(LanguageFolder(), QStringLiteral("*.lan"), 1, kDefaultLanguage);
     }
     return FLanguageList;
 }
@@ -136,14 +156,12 @@ void TKrEngine::SetSkin(const QString& strSkin) {
     if (FSkinApplier == nullptr || strName == FSkin) {
         return;
     }
-    const QString strBase = KrUtils::WithTrailingSlash(SkinFolder()) + strName;
-    QString strFile = strBase + QStringLiteral(".skn");
-    bool bSkinFrame = true;
-    if (!QFileInfo::exists(strFile)) {
-        strFile = strBase + QStringLiteral(".nsf.skn");
-        bSkinFrame = false;
+    QString strFile = FindFileIgnoringCase(SkinFolder(), strName + QStringLiteral(".skn"));
+    const bool bSkinFrame = !strFile.isEmpty();
+    if (!bSkinFrame) {
+        strFile = FindFileIgnoringCase(SkinFolder(), strName + QStringLiteral(".nsf.skn"));
     }
-    if (QFileInfo::exists(strFile)) {
+    if (!strFile.isEmpty()) {
         FSkinApplier->LoadSkinFile(strFile, bSkinFrame);
         FSkin = strName;
     } else {
@@ -163,8 +181,8 @@ void TKrEngine::SetLanguage(const QString& strLanguage) {
     if (!FLanguageData || strName == FLanguage) {
         return;
     }
-    const QString strFile = KrUtils::WithTrailingSlash(LanguageFolder()) + strName + u".lan";
-    if (QFileInfo::exists(strFile)) {
+    const QString strFile = FindFileIgnoringCase(LanguageFolder(), strName + u".lan");
+    if (!strFile.isEmpty()) {
         FLanguageData->LoadCurrentFromFile(strFile);
         FLanguageTranslator.clear();
         FLanguageData->CurrentData().GetProp(LangKeys::InfoSection, QString(), LangKeys::Translator,
@@ -225,6 +243,9 @@ QString TKrEngine::GetURL(const QString& strPage, bool bAddParams) const {
         const QString strFolder = settings->ConstDataPath();
         strURL.replace(QStringLiteral("%exepath%"), strFolder.first(strFolder.size() - 1),
                        Qt::CaseInsensitive);
+        if (!strURL.contains(QStringLiteral("://"))) {
+            strURL = KrUtils::BackslashToSlash(strURL);  // a local file written with "\"
+        }
     } else {
         strURL = settings->GetSettingString(SettingKeys::URLRedirect);
     }
@@ -243,31 +264,36 @@ QString TKrEngine::GetURLParam() const {
     if (strPID.isEmpty()) {
         strPID = settings->GetSettingString(SettingKeys::AppMagicWord);
     }
-    QString strChannel =
-        KrUtils::RegReadString(QStringLiteral("Software\\") +
-                                   settings->GetSettingString(SettingKeys::AppRegPath),
-                               QStringLiteral("CHL"), QStringLiteral("unknow"));
+    QString strChannel = KrUtils::RegReadString(
+        QStringLiteral("Software\\") + settings->GetSettingString(SettingKeys::AppRegPath),
+        QStringLiteral("CHL"), QStringLiteral("unknow"));
     strChannel = FilePart(strChannel.remove(u'"'));
 
-    return QStringLiteral("%1%2").arg(now.second(), 2, 10, QLatin1Char('0'))
+    return QStringLiteral("%1%2")
+               .arg(now.second(), 2, 10, QLatin1Char('0'))
                .arg(now.msec(), 3, 10, QLatin1Char('0')) +
-           QStringLiteral("&PID=") + FormEncode(strPID) +
-           QStringLiteral("&LANG=") + FormEncode(settings->GetSettingString(SettingKeys::Language)) +
-           QStringLiteral("&DAY=") + QString::number(settings->GetRunDays()) +
-           QStringLiteral("&RUNTIME=") + QString::number(settings->RunTimes()) +
-           QStringLiteral("&VER=") +
-           QStringLiteral("%1").arg(KrUtils::VersionToInt(settings->GetSettingString(SettingKeys::AppVer)),
-                                    8, 16, QLatin1Char('0')).toUpper() +
+           QStringLiteral("&PID=") + FormEncode(strPID) + QStringLiteral("&LANG=") +
+           FormEncode(settings->GetSettingString(SettingKeys::Language)) + QStringLiteral("&DAY=") +
+           QString::number(settings->GetRunDays()) + QStringLiteral("&RUNTIME=") +
+           QString::number(settings->RunTimes()) + QStringLiteral("&VER=") +
+           QStringLiteral("%1")
+               .arg(KrUtils::VersionToInt(settings->GetSettingString(SettingKeys::AppVer)), 8, 16,
+                    QLatin1Char('0'))
+               .toUpper() +
            QStringLiteral("&SVER=") +
            QString::number(settings->GetSettingInteger(SettingKeys::AppSubVer)) +
-           QStringLiteral("&WVER=") + FormEncode(SystemVersionText()) +
-           QStringLiteral("&WLANG=") + QString::number(SystemLanguageId()) +
-           QStringLiteral("&CHL=") + KrUtils::CharsToHex(strChannel);
+           QStringLiteral("&WVER=") + FormEncode(SystemVersionText()) + QStringLiteral("&WLANG=") +
+           QString::number(SystemLanguageId()) + QStringLiteral("&CHL=") +
+           KrUtils::CharsToHex(strChannel);
 }
 
-void TKrEngine::ShowPage(const QString& strPage) const { ShowPageByURL(GetURL(strPage, true)); }
+void TKrEngine::ShowPage(const QString& strPage) const {
+    ShowPageByURL(GetURL(strPage, true));
+}
 
-void TKrEngine::ShowPageByURL(const QString& strURL) const { KrUtils::OpenURL(strURL); }
+void TKrEngine::ShowPageByURL(const QString& strURL) const {
+    KrUtils::OpenURL(strURL);
+}
 
 int TKrEngine::SystemLanguageId() {
     const QLocale locale = QLocale::system();
@@ -305,9 +331,8 @@ QString TKrEngine::GetLibStringEx(const QString& strName, const QStringList& arg
     return KrUtils::FillPlaceholders(GetLibString(strName), args);
 }
 
-int TKrEngine::ShowMessageEx(const QString& strName, const QStringList& args,
-                             int iShowAgainNumber, int iDlgType, int iButtons, int iDefaultResult,
-                             bool bLib) {
+int TKrEngine::ShowMessageEx(const QString& strName, const QStringList& args, int iShowAgainNumber,
+                             int iDlgType, int iButtons, int iDefaultResult, bool bLib) {
     QString strText = bLib ? GetLibString(strName) : GetAppString(strName);
     if (strText.isEmpty()) {
         strText = (bLib ? QStringLiteral("[LibRes]") : QStringLiteral("[AppRes]")) + strName;
@@ -325,8 +350,8 @@ int TKrEngine::ShowMessageEx(const QString& strName, const QStringList& args,
         return iDefaultResult;
     }
     bool bTicked = false;
-    const int answer =
-        FMessageDlg->Execute(strText, AppName(), iDlgType, iButtons, iShowAgainNumber != 0, bTicked);
+    const int answer = FMessageDlg->Execute(strText, AppName(), iDlgType, iButtons,
+                                            iShowAgainNumber != 0, bTicked);
     if (iShowAgainNumber != 0 && bTicked) {
         settings->SetMessageShowAgainFlag(iShowAgainNumber, false);
         settings->SetMessageShowAgainResult(iShowAgainNumber, answer);

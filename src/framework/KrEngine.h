@@ -36,12 +36,28 @@ public:
 namespace KrDlg {
 enum EDlgType { KWarning = 0, KError = 1, KInformation = 2, KConfirmation = 3 };
 enum EButton {
-    KYes = 1 << 0, KNo = 1 << 1, KOk = 1 << 2, KCancel = 1 << 3, KAbort = 1 << 4,
-    KRetry = 1 << 5, KIgnore = 1 << 6, KAll = 1 << 7, KNoToAll = 1 << 8, KYesToAll = 1 << 9,
-    KHelp = 1 << 10, KClose = 1 << 11
+    KYes = 1 << 0,
+    KNo = 1 << 1,
+    KOk = 1 << 2,
+    KCancel = 1 << 3,
+    KAbort = 1 << 4,
+    KRetry = 1 << 5,
+    KIgnore = 1 << 6,
+    KAll = 1 << 7,
+    KNoToAll = 1 << 8,
+    KYesToAll = 1 << 9,
+    KHelp = 1 << 10,
+    KClose = 1 << 11
 };
-enum EResult { KResultOk = 1, KResultCancel = 2, KResultAbort = 3, KResultRetry = 4,
-               KResultIgnore = 5, KResultYes = 6, KResultNo = 7 };
+enum EResult {
+    KResultOk = 1,
+    KResultCancel = 2,
+    KResultAbort = 3,
+    KResultRetry = 4,
+    KResultIgnore = 5,
+    KResultYes = 6,
+    KResultNo = 7
+};
 }  // namespace KrDlg
 
 // The framework engine, owned by the main window: frames the settings lookup, chooses skin and

@@ -40,7 +40,7 @@ void TKrIniFile::LoadFromString(const QString& strText) {
         const QStringView line = QStringView(strText).sliced(pos, end - pos).trimmed();
         // A CR LF pair ends one line, not two.
         pos = (end + 1 < length && strText[end] == u'\r' && strText[end + 1] == u'\n') ? end + 2
-                                                                                        : end + 1;
+                                                                                       : end + 1;
         if (line.isEmpty() || line.startsWith(u';')) {
             continue;
         }

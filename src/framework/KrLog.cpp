@@ -1,11 +1,11 @@
 #include "framework/KrLog.h"
 
 #include <QByteArray>
-#include <map>
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QMutexLocker>
 #include <atomic>
+#include <map>
 #include <memory>
 
 namespace {
@@ -38,10 +38,18 @@ const QLoggingCategory& CategoryFor(const QString& strTag) {
 
 }  // namespace
 
-void TKrLog::SetActive(bool bActive) { g_bActive = bActive; }
-bool TKrLog::Active() { return g_bActive; }
-void TKrLog::SetAutoStart(bool bAutoStart) { g_bAutoStart = bAutoStart; }
-bool TKrLog::AutoStart() { return g_bAutoStart; }
+void TKrLog::SetActive(bool bActive) {
+    g_bActive = bActive;
+}
+bool TKrLog::Active() {
+    return g_bActive;
+}
+void TKrLog::SetAutoStart(bool bAutoStart) {
+    g_bAutoStart = bAutoStart;
+}
+bool TKrLog::AutoStart() {
+    return g_bAutoStart;
+}
 
 void TKrLog::Write(const QString& strMessage, const QString& strTag) {
     if (!g_bActive) {
@@ -49,6 +57,7 @@ void TKrLog::Write(const QString& strMessage, const QString& strTag) {
     }
     const QLoggingCategory& category = CategoryFor(strTag);
     if (category.isDebugEnabled()) {
-        QMessageLogger(nullptr, 0, nullptr, category.categoryName()).debug().noquote() << strMessage;
+        QMessageLogger(nullptr, 0, nullptr, category.categoryName()).debug().noquote()
+            << strMessage;
     }
 }

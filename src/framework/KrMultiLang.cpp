@@ -90,8 +90,8 @@ bool TKrMultiLangData::GetProp(const QString& strForm, const QString& strComp,
                             strForm.compare(LangKeys::AppResSection, Qt::CaseInsensitive) == 0 &&
                             strProp.compare(LangKeys::AppName, Qt::CaseInsensitive) == 0;
     if (!bIsAppName && strValue.contains(QStringLiteral("{AppName}"), Qt::CaseInsensitive)) {
-        strValue.replace(QStringLiteral("{AppName}"), const_cast<TKrMultiLangData*>(this)->AppName(),
-                         Qt::CaseInsensitive);
+        strValue.replace(QStringLiteral("{AppName}"),
+                         const_cast<TKrMultiLangData*>(this)->AppName(), Qt::CaseInsensitive);
     }
     return true;
 }
@@ -142,7 +142,9 @@ void TKrMultiLangData::AddClient(TKrMultiLang* client) {
     }
 }
 
-void TKrMultiLangData::RemoveClient(TKrMultiLang* client) { FClients.removeAll(client); }
+void TKrMultiLangData::RemoveClient(TKrMultiLang* client) {
+    FClients.removeAll(client);
+}
 
 void TKrMultiLangData::AddCollectionAdapter(IKrLangCollectionAdapter* adapter) {
     if (!FAdapters.contains(adapter)) {

@@ -28,7 +28,9 @@ QString FixedFileName(const QString& strSettingFile) {
     return strName.replace(QStringLiteral("setting"), QStringLiteral("const"), Qt::CaseInsensitive);
 }
 
-bool MakeFolder(const QString& strFolder) { return QDir().mkpath(strFolder); }
+bool MakeFolder(const QString& strFolder) {
+    return QDir().mkpath(strFolder);
+}
 
 }  // namespace
 
@@ -123,14 +125,15 @@ void TKrSettings::SetSettingFloat(const QString& strName, double fValue) {
 }
 
 void TKrSettings::SetSettingBool(const QString& strName, bool bValue) {
-    WriteUserValue(SettingKeys::Section, strName, bValue ? QStringLiteral("1") : QStringLiteral("0"));
+    WriteUserValue(SettingKeys::Section, strName,
+                   bValue ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 bool TKrSettings::GetMessageShowAgainFlag(int iNumber) const {
-    return KrUtils::StrToIntDefault(FSettingIni.ReadString(SettingKeys::ShowAgainSection,
-                                                           QString::number(iNumber),
-                                                           QStringLiteral("1")),
-                                    0) != 0;
+    return KrUtils::StrToIntDefault(
+               FSettingIni.ReadString(SettingKeys::ShowAgainSection, QString::number(iNumber),
+                                      QStringLiteral("1")),
+               0) != 0;
 }
 
 void TKrSettings::SetMessageShowAgainFlag(int iNumber, bool bValue) {
@@ -139,10 +142,10 @@ void TKrSettings::SetMessageShowAgainFlag(int iNumber, bool bValue) {
 }
 
 int TKrSettings::GetMessageShowAgainResult(int iNumber) const {
-    return KrUtils::StrToIntDefault(FSettingIni.ReadString(SettingKeys::ShowAgainResultSection,
-                                                           QString::number(iNumber),
-                                                           QStringLiteral("1")),
-                                    0);
+    return KrUtils::StrToIntDefault(
+        FSettingIni.ReadString(SettingKeys::ShowAgainResultSection, QString::number(iNumber),
+                               QStringLiteral("1")),
+        0);
 }
 
 void TKrSettings::SetMessageShowAgainResult(int iNumber, int iValue) {
@@ -199,7 +202,9 @@ void TKrSettings::SetAllUser(bool bAllUser) {
     FSettingIni.LoadFromFile(SettingFilePath());
 }
 
-QString TKrSettings::UserFlagFile() const { return FUserDataPathCurrentUser + kUserFlagFile; }
+QString TKrSettings::UserFlagFile() const {
+    return FUserDataPathCurrentUser + kUserFlagFile;
+}
 
 bool TKrSettings::IsAllUserFlagExists() const {
     MakeFolder(FUserDataPathCurrentUser);
@@ -219,7 +224,8 @@ void TKrSettings::SetAllUserFlag(bool bValue) {
     MakeFolder(FUserDataPathCurrentUser);
     TKrIniFile flags;
     flags.LoadFromFile(UserFlagFile());
-    flags.WriteString(kFlagSection, kAllUsersKey, bValue ? QStringLiteral("1") : QStringLiteral("0"));
+    flags.WriteString(kFlagSection, kAllUsersKey,
+                      bValue ? QStringLiteral("1") : QStringLiteral("0"));
     if (!flags.SaveToFile(UserFlagFile())) {
         TKrLog::Write(QStringLiteral("Cannot write ") + UserFlagFile(), kLogTag);
     }
@@ -243,4 +249,6 @@ TKrSettings* CreateGlobalSettings(const QString& strProgramFolder) {
     return g_Settings.get();
 }
 
-void FreeGlobalSettings() { g_Settings.reset(); }
+void FreeGlobalSettings() {
+    g_Settings.reset();
+}

@@ -26,19 +26,24 @@ namespace KrUtils {
 namespace {
 
 bool IsFormSafe(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '$' || c == '!' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '-' ||
-           c == '.' || c == '@' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' ||
+           c == '!' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '-' || c == '.' ||
+           c == '@' || c == '_';
 }
 
 int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
     return -1;
 }
 
-QString EnvFolder(const char* name) { return qEnvironmentVariable(name); }
+QString EnvFolder(const char* name) {
+    return qEnvironmentVariable(name);
+}
 
 }  // namespace
 
@@ -222,14 +227,18 @@ QString ProgramFileName() {
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
 }
 
-QString ProgramFolder() { return WithTrailingSlash(QFileInfo(ProgramFileName()).path()); }
+QString ProgramFolder() {
+    return WithTrailingSlash(QFileInfo(ProgramFileName()).path());
+}
 
 QString ProgramFolderNoSlash() {
     const QString strFolder = ProgramFolder();
     return strFolder.first(strFolder.size() - 1);
 }
 
-QString TempFolder() { return WithTrailingSlash(QDir::tempPath()); }
+QString TempFolder() {
+    return WithTrailingSlash(QDir::tempPath());
+}
 
 QString LongPathName(const QString& strPath) {
     const QString strCanonical = QFileInfo(strPath).canonicalFilePath();
@@ -282,8 +291,8 @@ QString UniqueFileName(const QString& strFolder, const QString& strPrefix, const
     QMutexLocker locker(&lock);
     for (;;) {
         const quint32 number = QRandomGenerator::global()->bounded(0xFFFFFu);
-        const QString strPath = JoinPath(
-            strFolder, strPrefix + QString::number(number, 16).toUpper() + u'.' + strExt);
+        const QString strPath =
+            JoinPath(strFolder, strPrefix + QString::number(number, 16).toUpper() + u'.' + strExt);
         if (!given.contains(strPath) && !QFileInfo::exists(strPath)) {
             given.insert(strPath);
             return strPath;

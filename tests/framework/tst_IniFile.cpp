@@ -35,19 +35,40 @@ void TestIniFile::parsing_data() {
     QTest::addColumn<QString>("expected");  // "<absent>" when not found
 
     const QString absent = QStringLiteral("<absent>");
-    QTest::newRow("trimmed") << QStringLiteral("[S]\n  A  =  one two  \n") << "S" << "A" << "one two";
-    QTest::newRow("first of equal names wins") << QStringLiteral("[S]\nA=1\na=2\n") << "S" << "A" << "1";
+    QTest::newRow("trimmed") << QStringLiteral("[S]\n  A  =  one two  \n") << "S"
+                             << "A"
+                             << "one two";
+    QTest::newRow("first of equal names wins") << QStringLiteral("[S]\nA=1\na=2\n") << "S"
+                                               << "A"
+                                               << "1";
     QTest::newRow("case-insensitive section and name")
-        << QStringLiteral("[Setting]\nApp.Name=x\n") << "SETTING" << "app.name" << "x";
-    QTest::newRow("comment ignored") << QStringLiteral("[S]\n;A=1\nA=2\n") << "S" << "A" << "2";
-    QTest::newRow("entries before a section ignored") << QStringLiteral("A=1\n[S]\n") << "S" << "A" << absent;
+        << QStringLiteral("[Setting]\nApp.Name=x\n") << "SETTING"
+        << "app.name"
+        << "x";
+    QTest::newRow("comment ignored") << QStringLiteral("[S]\n;A=1\nA=2\n") << "S"
+                                     << "A"
+                                     << "2";
+    QTest::newRow("entries before a section ignored") << QStringLiteral("A=1\n[S]\n") << "S"
+                                                      << "A" << absent;
     QTest::newRow("split at the first equals sign")
-        << QStringLiteral("[S]\nURL=http://x/?a=b&c=d\n") << "S" << "URL" << "http://x/?a=b&c=d";
-    QTest::newRow("empty value exists") << QStringLiteral("[S]\nA=\n") << "S" << "A" << "";
-    QTest::newRow("CR line ends") << QStringLiteral("[S]\rA=1\rB=2\r") << "S" << "B" << "2";
-    QTest::newRow("CR LF line ends") << QStringLiteral("[S]\r\nA=1\r\nB=2\r\n") << "S" << "B" << "2";
-    QTest::newRow("repeated section merges") << QStringLiteral("[S]\nA=1\n[T]\n[S]\nB=2\n") << "S" << "B" << "2";
-    QTest::newRow("line without equals ignored") << QStringLiteral("[S]\nnoise\nA=1\n") << "S" << "A" << "1";
+        << QStringLiteral("[S]\nURL=http://x/?a=b&c=d\n") << "S"
+        << "URL"
+        << "http://x/?a=b&c=d";
+    QTest::newRow("empty value exists") << QStringLiteral("[S]\nA=\n") << "S"
+                                        << "A"
+                                        << "";
+    QTest::newRow("CR line ends") << QStringLiteral("[S]\rA=1\rB=2\r") << "S"
+                                  << "B"
+                                  << "2";
+    QTest::newRow("CR LF line ends") << QStringLiteral("[S]\r\nA=1\r\nB=2\r\n") << "S"
+                                     << "B"
+                                     << "2";
+    QTest::newRow("repeated section merges") << QStringLiteral("[S]\nA=1\n[T]\n[S]\nB=2\n") << "S"
+                                             << "B"
+                                             << "2";
+    QTest::newRow("line without equals ignored") << QStringLiteral("[S]\nnoise\nA=1\n") << "S"
+                                                 << "A"
+                                                 << "1";
 }
 
 void TestIniFile::parsing() {
@@ -65,8 +86,8 @@ void TestIniFile::encodingsSurviveRewrite_data() {
     QTest::addColumn<QByteArray>("bom");
     const QString text = QStringLiteral("[S]\r\nTitle=Grüße 東京\r\n");
     QTest::newRow("utf-8 without mark") << text.toUtf8() << QByteArray();
-    QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8()
-                                     << QByteArray("\xEF\xBB\xBF");
+    QTest::newRow("utf-8 with mark")
+        << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << QByteArray("\xEF\xBB\xBF");
     QByteArray le("\xFF\xFE");
     QByteArray be("\xFE\xFF");
     for (const QChar c : text) {
@@ -86,7 +107,8 @@ void TestIniFile::encodingsSurviveRewrite() {
     const QString path = sandbox.WriteBytes(QStringLiteral("a.ini"), bytes);
     TKrIniFile ini;
     QVERIFY(ini.LoadFromFile(path));
-    QCOMPARE(ini.ReadString(QStringLiteral("S"), QStringLiteral("Title")), QStringLiteral("Grüße 東京"));
+    QCOMPARE(ini.ReadString(QStringLiteral("S"), QStringLiteral("Title")),
+             QStringLiteral("Grüße 東京"));
     ini.WriteString(QStringLiteral("S"), QStringLiteral("New"), QStringLiteral("ß"));
     QVERIFY(ini.SaveToFile(path));
 
@@ -94,7 +116,8 @@ void TestIniFile::encodingsSurviveRewrite() {
     QVERIFY(bom.isEmpty() ? !saved.startsWith("\xEF\xBB\xBF") : saved.startsWith(bom));
     TKrIniFile reread;
     QVERIFY(reread.LoadFromFile(path));
-    QCOMPARE(reread.ReadString(QStringLiteral("S"), QStringLiteral("Title")), QStringLiteral("Grüße 東京"));
+    QCOMPARE(reread.ReadString(QStringLiteral("S"), QStringLiteral("Title")),
+             QStringLiteral("Grüße 東京"));
     QCOMPARE(reread.ReadString(QStringLiteral("S"), QStringLiteral("New")), QStringLiteral("ß"));
 }
 
@@ -102,15 +125,27 @@ void TestIniFile::damagedFilesKeepReadableEntries_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("truncated mid-line") << QByteArray("[S]\nA=1\nB=tw") << "B" << "tw";
-    QTest::newRow("truncated mid-section name") << QByteArray("[S]\nA=1\n[Oth") << "A" << "1";
-    QTest::newRow("legacy 8-bit line beside utf-8")
-        << QByteArray("[S]\nA=Gr\xFC\xDF" "e\nB=Gr\xC3\xBC\xC3\x9F" "e\n") << "A" << "Grüße";
-    QTest::newRow("utf-8 after a legacy line")
-        << QByteArray("[S]\nA=Gr\xFC\xDF" "e\nB=Gr\xC3\xBC\xC3\x9F" "e\n") << "B" << "Grüße";
+    QTest::newRow("truncated mid-line") << QByteArray("[S]\nA=1\nB=tw") << "B"
+                                        << "tw";
+    QTest::newRow("truncated mid-section name") << QByteArray("[S]\nA=1\n[Oth") << "A"
+                                                << "1";
+    QTest::newRow("legacy 8-bit line beside utf-8") << QByteArray(
+                                                           "[S]\nA=Gr\xFC\xDF"
+                                                           "e\nB=Gr\xC3\xBC\xC3\x9F"
+                                                           "e\n")
+                                                    << "A"
+                                                    << "Grüße";
+    QTest::newRow("utf-8 after a legacy line") << QByteArray(
+                                                      "[S]\nA=Gr\xFC\xDF"
+                                                      "e\nB=Gr\xC3\xBC\xC3\x9F"
+                                                      "e\n")
+                                               << "B"
+                                               << "Grüße";
     QTest::newRow("binary noise around an entry")
-        << Bytes("\x00\x01\xFF\x80garbage\n[S]\nA=ok\n\x00\x9F\x00\n") << "A" << "ok";
-    QTest::newRow("odd utf-16 byte count") << Bytes("\xFF\xFE[\0S\0]\0\n\0A\0=\0x\0\n") << "A" << "x";
+        << Bytes("\x00\x01\xFF\x80garbage\n[S]\nA=ok\n\x00\x9F\x00\n") << "A"
+        << "ok";
+    QTest::newRow("odd utf-16 byte count") << Bytes("\xFF\xFE[\0S\0]\0\n\0A\0=\0x\0\n") << "A"
+                                           << "x";
 }
 
 void TestIniFile::damagedFilesKeepReadableEntries() {
@@ -128,7 +163,8 @@ void TestIniFile::writeDeleteErase() {
     ini.LoadFromString(QStringLiteral("[S]\nA=1\na=2\nB=3\n[T]\nC=4\n"));
     ini.WriteString(QStringLiteral("s"), QStringLiteral("A"), QStringLiteral("new"));
     QCOMPARE(ini.ReadString(QStringLiteral("S"), QStringLiteral("a")), QStringLiteral("new"));
-    QCOMPARE(ini.SectionNames(QStringLiteral("S")), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
+    QCOMPARE(ini.SectionNames(QStringLiteral("S")),
+             QStringList({QStringLiteral("A"), QStringLiteral("B")}));
 
     ini.DeleteKey(QStringLiteral("S"), QStringLiteral("A"));  // every entry of that name goes
     QVERIFY(!ini.ValueExists(QStringLiteral("S"), QStringLiteral("A")));
@@ -144,7 +180,8 @@ void TestIniFile::writeDeleteErase() {
 void TestIniFile::failedSaveLeavesFileIntact() {
     // A file-size limit makes every write past it fail, as a full disk would (and works as root).
     TTestSandbox sandbox;
-    const QString path = sandbox.WriteFile(QStringLiteral("keep.ini"), QStringLiteral("[S]\r\nA=old\r\n"));
+    const QString path =
+        sandbox.WriteFile(QStringLiteral("keep.ini"), QStringLiteral("[S]\r\nA=old\r\n"));
     const QByteArray before = ReadAll(path);
 
     TKrIniFile ini;

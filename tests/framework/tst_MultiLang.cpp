@@ -38,8 +38,9 @@ public:
 class TTestColumnsAdapter : public IKrLangCollectionAdapter {
 public:
     QStringList Collections(const QObject* component) const override {
-        return qobject_cast<const TTestListView*>(component) ? QStringList{QStringLiteral("Columns")}
-                                                             : QStringList();
+        return qobject_cast<const TTestListView*>(component)
+                   ? QStringList{QStringLiteral("Columns")}
+                   : QStringList();
     }
     int ItemCount(const QObject* component, const QString&) const override {
         return int(qobject_cast<const TTestListView*>(component)->ColumnCaptions.size());
@@ -84,10 +85,14 @@ private slots:
 void TestMultiLang::valueCodes_data() {
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QString>("decoded");
-    QTest::newRow("line break") << "one<BR>two" << "one\r\ntwo";
-    QTest::newRow("lower-case line break") << "one<br>two" << "one\r\ntwo";
-    QTest::newRow("kept outer spaces") << "<SP>padded<sp>" << " padded ";
-    QTest::newRow("placeholders untouched") << "{1} of %d" << "{1} of %d";
+    QTest::newRow("line break") << "one<BR>two"
+                                << "one\r\ntwo";
+    QTest::newRow("lower-case line break") << "one<br>two"
+                                           << "one\r\ntwo";
+    QTest::newRow("kept outer spaces") << "<SP>padded<sp>"
+                                       << " padded ";
+    QTest::newRow("placeholders untouched") << "{1} of %d"
+                                            << "{1} of %d";
 }
 
 void TestMultiLang::valueCodes() {
@@ -106,11 +111,13 @@ void TestMultiLang::appNameFallback() {
     TKrMultiLangData data;
     data.SetDefaultData(BuiltinLanguageText());
     QString value;
-    QVERIFY(data.GetProp(LangKeys::LibResSection, QString(), QStringLiteral("TfrmKrAboutForm.Caption"), value));
+    QVERIFY(data.GetProp(LangKeys::LibResSection, QString(),
+                         QStringLiteral("TfrmKrAboutForm.Caption"), value));
     QCOMPARE(value, QStringLiteral("About Halvex"));
 
     data.SetCurrentData(kTranslation);
-    QVERIFY(data.GetProp(LangKeys::LibResSection, QString(), QStringLiteral("TfrmKrAboutForm.Caption"), value));
+    QVERIFY(data.GetProp(LangKeys::LibResSection, QString(),
+                         QStringLiteral("TfrmKrAboutForm.Caption"), value));
     QCOMPARE(value, QStringLiteral("Über Klangfix"));
 
     data.SetCurrentData(QStringLiteral("[AppRes]\nAppName={AppName} itself\n"));
@@ -124,13 +131,15 @@ void TestMultiLang::appNameFallback() {
 void TestMultiLang::partialFileFallsBackToBuiltin() {
     TKrMultiLangData data;
     data.SetDefaultData(BuiltinLanguageText());
-    data.SetCurrentData(QStringLiteral("[AppRes]\nMsgBox.NoEnterKeyword=Bitte Suchbegriff eingeben.\n"));
+    data.SetCurrentData(
+        QStringLiteral("[AppRes]\nMsgBox.NoEnterKeyword=Bitte Suchbegriff eingeben.\n"));
     QString value;
     QVERIFY(data.GetProp(LangKeys::AppResSection, QString(), LangKeys::MsgNoEnterKeyword, value));
     QCOMPARE(value, QStringLiteral("Bitte Suchbegriff eingeben."));
     QVERIFY(data.GetProp(LangKeys::AppResSection, QString(), LangKeys::MsgTaskExists, value));
     QCOMPARE(value, QStringLiteral("This task is already in the Download List."));
-    QVERIFY(!data.GetProp(LangKeys::AppResSection, QString(), QStringLiteral("No.Such.Text"), value));
+    QVERIFY(
+        !data.GetProp(LangKeys::AppResSection, QString(), QStringLiteral("No.Such.Text"), value));
 }
 
 void TestMultiLang::applyTextsToObjectTree() {
@@ -199,7 +208,8 @@ void TestMultiLang::damagedFilesLoad_data() {
     QTest::newRow("truncated") << QByteArray("[AppRes]\nStatus.Ready=Prêt\nStatus.Fai") << "Prêt";
     QTest::newRow("legacy 8-bit text") << QByteArray("[AppRes]\nStatus.Ready=Pr\xEAt\n") << "Prêt";
     QTest::newRow("binary around it")
-        << QByteArray("\x7F\x45\x4C\x46\x02\x01\n[AppRes]\nStatus.Ready=Prêt\n\xFF\xFF\xFF") << "Prêt";
+        << QByteArray("\x7F\x45\x4C\x46\x02\x01\n[AppRes]\nStatus.Ready=Prêt\n\xFF\xFF\xFF")
+        << "Prêt";
 }
 
 void TestMultiLang::damagedFilesLoad() {
@@ -221,7 +231,8 @@ void TestMultiLang::germanTableIsComplete() {
     builtin.LoadFromString(BuiltinLanguageText());
     TKrMultiLangLan german;
     QVERIFY(german.LoadFromFile(QStringLiteral(HALVEX_SOURCE_DIR "/data/lang/German.lan")));
-    for (const QString& section : {QString(LangKeys::AppResSection), QString(LangKeys::LibResSection)}) {
+    for (const QString& section :
+         {QString(LangKeys::AppResSection), QString(LangKeys::LibResSection)}) {
         TNameValueList english;
         builtin.GetSectionStrings(section, english);
         QVERIFY(english.Count() > 10);

@@ -95,11 +95,31 @@ void TestSettings::lookupLayers_data() {
     QTest::addColumn<QString>("userValue");
     QTest::addColumn<QString>("overwrite");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("const only") << "c" << "" << "" << "" << "c";
-    QTest::newRow("oem over const") << "c" << "o" << "" << "" << "o";
-    QTest::newRow("user over oem") << "c" << "o" << "u" << "" << "u";
-    QTest::newRow("engine override over all") << "c" << "o" << "u" << "e" << "e";
-    QTest::newRow("found nowhere") << "" << "" << "" << "" << "";
+    QTest::newRow("const only") << "c"
+                                << ""
+                                << ""
+                                << ""
+                                << "c";
+    QTest::newRow("oem over const") << "c"
+                                    << "o"
+                                    << ""
+                                    << ""
+                                    << "o";
+    QTest::newRow("user over oem") << "c"
+                                   << "o"
+                                   << "u"
+                                   << ""
+                                   << "u";
+    QTest::newRow("engine override over all") << "c"
+                                              << "o"
+                                              << "u"
+                                              << "e"
+                                              << "e";
+    QTest::newRow("found nowhere") << ""
+                                   << ""
+                                   << ""
+                                   << ""
+                                   << "";
 }
 
 void TestSettings::lookupLayers() {
@@ -109,7 +129,9 @@ void TestSettings::lookupLayers() {
     QFETCH(QString, overwrite);
     QFETCH(QString, expected);
     TTestSandbox sandbox;
-    const auto entry = [](const QString& v) { return v.isEmpty() ? QString() : u"Key.Name=" + v + u'\n'; };
+    const auto entry = [](const QString& v) {
+        return v.isEmpty() ? QString() : u"Key.Name=" + v + u'\n';
+    };
     sandbox.WriteFile("program/const.dat", ConstWith(entry(constValue)));
     sandbox.WriteFile("program/oem.const.dat", u"[setting]\n" + entry(oemValue));
     sandbox.WriteFile(u"common/" + kWord + u"/setting.dat", u"[setting]\n" + entry(userValue));
@@ -182,15 +204,23 @@ void TestSettings::runTimesCountsCreations() {
 
 void TestSettings::folderChoice_data() {
     QTest::addColumn<QString>("constEntries");
-    QTest::addColumn<QString>("userFlag");       // content of UserFlag.ini, "" for none
-    QTest::addColumn<bool>("commonBlocked");     // a file stands where the common folder goes
+    QTest::addColumn<QString>("userFlag");    // content of UserFlag.ini, "" for none
+    QTest::addColumn<bool>("commonBlocked");  // a file stands where the common folder goes
     QTest::addColumn<bool>("expectAllUser");
-    QTest::addColumn<QString>("expectFlag");     // AllUsers in UserFlag.ini afterwards
-    QTest::newRow("writable common, no flag") << "" << "" << false << true << "1";
-    QTest::newRow("blocked common, no flag") << "" << "" << true << false << "0";
-    QTest::newRow("flag on, common blocked: flag cleared") << "" << "[Flag]\nAllUsers=1\n" << true << false << "0";
-    QTest::newRow("flag off is kept") << "" << "[Flag]\nAllUsers=0\n" << false << false << "0";
-    QTest::newRow("NoAllUser wins over the flag") << "Setting.NoAllUser=1\n" << "[Flag]\nAllUsers=1\n" << false << false << "1";
+    QTest::addColumn<QString>("expectFlag");  // AllUsers in UserFlag.ini afterwards
+    QTest::newRow("writable common, no flag") << ""
+                                              << "" << false << true << "1";
+    QTest::newRow("blocked common, no flag") << ""
+                                             << "" << true << false << "0";
+    QTest::newRow("flag on, common blocked: flag cleared") << ""
+                                                           << "[Flag]\nAllUsers=1\n"
+                                                           << true << false << "0";
+    QTest::newRow("flag off is kept") << ""
+                                      << "[Flag]\nAllUsers=0\n"
+                                      << false << false << "0";
+    QTest::newRow("NoAllUser wins over the flag") << "Setting.NoAllUser=1\n"
+                                                  << "[Flag]\nAllUsers=1\n"
+                                                  << false << false << "1";
 }
 
 void TestSettings::folderChoice() {
@@ -209,10 +239,12 @@ void TestSettings::folderChoice() {
     }
     TKrSettings settings(QString(), sandbox.ProgramFolder());
     QCOMPARE(settings.AllUser(), expectAllUser);
-    const QString expectedFolder = (expectAllUser ? sandbox.CommonDataHome() : sandbox.UserDataHome()) + kWord + u'/';
+    const QString expectedFolder =
+        (expectAllUser ? sandbox.CommonDataHome() : sandbox.UserDataHome()) + kWord + u'/';
     QCOMPARE(settings.UserDataPath(), expectedFolder);
     QVERIFY(QFile::exists(expectedFolder + "setting.dat"));
-    QCOMPARE(ReadUserValue(sandbox.UserDataHome() + kWord + "/UserFlag.ini", "Flag", "AllUsers"), expectFlag);
+    QCOMPARE(ReadUserValue(sandbox.UserDataHome() + kWord + "/UserFlag.ini", "Flag", "AllUsers"),
+             expectFlag);
 }
 
 void TestSettings::derivedFolderWord() {
@@ -242,7 +274,8 @@ void TestSettings::showAgainMemory() {
     settings.ClearShowAgainFlag();
     QVERIFY(settings.GetMessageShowAgainFlag(19));
     QCOMPARE(settings.GetMessageShowAgainResult(19), 1);
-    QCOMPARE(ReadUserValue(settings.UserDataPath() + "setting.dat", "ShowAgain", "19"), QStringLiteral("<absent>"));
+    QCOMPARE(ReadUserValue(settings.UserDataPath() + "setting.dat", "ShowAgain", "19"),
+             QStringLiteral("<absent>"));
 }
 
 void TestSettings::failedRewriteKeepsFileAndMemory() {

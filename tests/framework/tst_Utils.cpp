@@ -37,6 +37,7 @@ private slots:
     void uniqueFileNamesAcrossThreads();
     void folderRoutines();
     void instanceLockIsExclusive();
+    void openURLStartsTheDesktopOpener();
 };
 
 void TestUtils::strToInt_data() {
@@ -68,9 +69,11 @@ void TestUtils::text() {
     QVERIFY(HasPrefix(QStringLiteral("abc"), QString()));
     QVERIFY(!HasPrefix(QStringLiteral("ab"), QStringLiteral("abc")));
 
-    QCOMPARE(FillPlaceholders(QStringLiteral("{1} of {2} {3} {x}"), {QStringLiteral("a"), QStringLiteral("b")}),
+    QCOMPARE(FillPlaceholders(QStringLiteral("{1} of {2} {3} {x}"),
+                              {QStringLiteral("a"), QStringLiteral("b")}),
              QStringLiteral("a of b {3} {x}"));
-    QCOMPARE(FillPlaceholders(QStringLiteral("{1}{1}"), {QStringLiteral("z")}), QStringLiteral("zz"));
+    QCOMPARE(FillPlaceholders(QStringLiteral("{1}{1}"), {QStringLiteral("z")}),
+             QStringLiteral("zz"));
 
     QCOMPARE(CharsToHex(QStringLiteral("unknow")), QStringLiteral("756E6B6E6F77"));
     QCOMPARE(CharsToHex(QStringLiteral("\u0141")), QStringLiteral("41"));  // low byte only
@@ -102,9 +105,8 @@ void TestUtils::linkParams_data() {
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("raw pieces after ? and :")
         << "qwz:x?cmd:ACTION=Play&TITLE=a+b" << false << QStringList{"ACTION=Play", "TITLE=a+b"};
-    QTest::newRow("decoded values")
-        << "qwz:?ACTION=Play&TITLE=Gr%C3%BC%C3%9Fe+aus&ID=%%x" << true
-        << QStringList{"ACTION=Play", "TITLE=Grüße aus", "ID=%x"};
+    QTest::newRow("decoded values") << "qwz:?ACTION=Play&TITLE=Gr%C3%BC%C3%9Fe+aus&ID=%%x" << true
+                                    << QStringList{"ACTION=Play", "TITLE=Grüße aus", "ID=%x"};
     QTest::newRow("later value replaces, empty removes")
         << "?A=1&B=2&A=3&B=" << true << QStringList{"A=3"};
     QTest::newRow("malformed escape skipped") << "?A=%zz&B=ok" << true << QStringList{"B=ok"};
@@ -123,10 +125,14 @@ void TestUtils::linkParams() {
 void TestUtils::formEncoding_data() {
     QTest::addColumn<QString>("plain");
     QTest::addColumn<QString>("encoded");
-    QTest::newRow("safe characters stay") << "aZ09$!'()*-.@_" << "aZ09$!'()*-.@_";
-    QTest::newRow("space is plus") << "a b" << "a+b";
-    QTest::newRow("reserved bytes escaped") << "a&b=c/d+e%" << "a%26b%3Dc%2Fd%2Be%25";
-    QTest::newRow("utf-8 bytes upper hex") << "ü東" << "%C3%BC%E6%9D%B1";
+    QTest::newRow("safe characters stay") << "aZ09$!'()*-.@_"
+                                          << "aZ09$!'()*-.@_";
+    QTest::newRow("space is plus") << "a b"
+                                   << "a+b";
+    QTest::newRow("reserved bytes escaped") << "a&b=c/d+e%"
+                                            << "a%26b%3Dc%2Fd%2Be%25";
+    QTest::newRow("utf-8 bytes upper hex") << "ü東"
+                                           << "%C3%BC%E6%9D%B1";
 }
 
 void TestUtils::formEncoding() {
@@ -157,11 +163,16 @@ void TestUtils::versionToInt() {
 void TestUtils::addURLQuery_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("result");
-    QTest::newRow("empty address") << "" << "q=1";
-    QTest::newRow("no query yet") << "http://h/p" << "http://h/p?q=1";
-    QTest::newRow("ends with ?") << "http://h/p?" << "http://h/p?q=1";
-    QTest::newRow("ends with &") << "http://h/p?a=b&" << "http://h/p?a=b&q=1";
-    QTest::newRow("has a query") << "http://h/p?a=b" << "http://h/p?a=b&q=1";
+    QTest::newRow("empty address") << ""
+                                   << "q=1";
+    QTest::newRow("no query yet") << "http://h/p"
+                                  << "http://h/p?q=1";
+    QTest::newRow("ends with ?") << "http://h/p?"
+                                 << "http://h/p?q=1";
+    QTest::newRow("ends with &") << "http://h/p?a=b&"
+                                 << "http://h/p?a=b&q=1";
+    QTest::newRow("has a query") << "http://h/p?a=b"
+                                 << "http://h/p?a=b&q=1";
 }
 
 void TestUtils::addURLQuery() {
@@ -174,10 +185,18 @@ void TestUtils::paths_data() {
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("joined");
-    QTest::newRow("relative") << "/opt/halvex/" << "res\\result_en.html" << "/opt/halvex/res/result_en.html";
-    QTest::newRow("base without slash") << "/opt/halvex" << "lang" << "/opt/halvex/lang";
-    QTest::newRow("absolute path stays") << "/opt/halvex/" << "/music/a.mp3" << "/music/a.mp3";
-    QTest::newRow("empty base") << "" << "a/b" << "a/b";
+    QTest::newRow("relative") << "/opt/halvex/"
+                              << "res\\result_en.html"
+                              << "/opt/halvex/res/result_en.html";
+    QTest::newRow("base without slash") << "/opt/halvex"
+                                        << "lang"
+                                        << "/opt/halvex/lang";
+    QTest::newRow("absolute path stays") << "/opt/halvex/"
+                                         << "/music/a.mp3"
+                                         << "/music/a.mp3";
+    QTest::newRow("empty base") << ""
+                                << "a/b"
+                                << "a/b";
 }
 
 void TestUtils::paths() {
@@ -191,9 +210,12 @@ void TestUtils::fitRect_data() {
     QTest::addColumn<QRect>("content");
     QTest::addColumn<QRect>("target");
     QTest::addColumn<QRect>("fitted");
-    QTest::newRow("wide content in square") << QRect(0, 0, 200, 100) << QRect(0, 0, 100, 100) << QRect(0, 25, 100, 50);
-    QTest::newRow("tall content in square") << QRect(0, 0, 100, 200) << QRect(10, 10, 100, 100) << QRect(35, 10, 50, 100);
-    QTest::newRow("odd halves round toward zero") << QRect(0, 0, 3, 1) << QRect(0, 0, 10, 10) << QRect(0, 3, 10, 3);
+    QTest::newRow("wide content in square")
+        << QRect(0, 0, 200, 100) << QRect(0, 0, 100, 100) << QRect(0, 25, 100, 50);
+    QTest::newRow("tall content in square")
+        << QRect(0, 0, 100, 200) << QRect(10, 10, 100, 100) << QRect(35, 10, 50, 100);
+    QTest::newRow("odd halves round toward zero")
+        << QRect(0, 0, 3, 1) << QRect(0, 0, 10, 10) << QRect(0, 3, 10, 3);
     QTest::newRow("empty target") << QRect(0, 0, 4, 3) << QRect(5, 5, 0, 10) << QRect(5, 5, 0, 10);
     QTest::newRow("empty content") << QRect(0, 0, 0, 3) << QRect(5, 5, 10, 10) << QRect(5, 5, 0, 3);
 }
@@ -206,9 +228,11 @@ void TestUtils::fitRect() {
 }
 
 void TestUtils::programFolderIsExecutableFolder() {
-    QCOMPARE(ProgramFolder(), QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath() + u'/');
+    QCOMPARE(ProgramFolder(),
+             QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath() + u'/');
     QCOMPARE(ProgramFolderNoSlash() + u'/', ProgramFolder());
-    QCOMPARE(FileNameWithoutExt(QStringLiteral("/a/b.c/Song.name.mp3")), QStringLiteral("Song.name"));
+    QCOMPARE(FileNameWithoutExt(QStringLiteral("/a/b.c/Song.name.mp3")),
+             QStringLiteral("Song.name"));
 }
 
 void TestUtils::uniqueFileNamesAcrossThreads() {
@@ -221,7 +245,8 @@ void TestUtils::uniqueFileNamesAcrossThreads() {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back(QThread::create([&, t] {
             for (int i = 0; i < kNames; ++i) {
-                names[t].append(UniqueFileName(sandbox.Root(), QStringLiteral("sg"), QStringLiteral("tmp")));
+                names[t].append(
+                    UniqueFileName(sandbox.Root(), QStringLiteral("sg"), QStringLiteral("tmp")));
             }
         }));
         threads.back()->start();
@@ -256,7 +281,8 @@ void TestUtils::folderRoutines() {
     QVERIFY(!HasAccess(W_OK, sandbox.Root() + QStringLiteral("missing")));
 
     QVERIFY(DeleteFolderContents(sandbox.Root() + QStringLiteral("f"), false));
-    QCOMPARE(QDir(sandbox.Root() + QStringLiteral("f")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(sandbox.Root() + QStringLiteral("f"))
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("sub")});
     QVERIFY(DeleteFolderContents(sandbox.Root() + QStringLiteral("f"), true));
     QVERIFY(QDir(sandbox.Root() + QStringLiteral("f")).isEmpty());
@@ -269,6 +295,23 @@ void TestUtils::instanceLockIsExclusive() {
     QVERIFY(!CreateInstanceLock(QStringLiteral("Global\\{test-guid}")));
     QVERIFY(CreateInstanceLock(QStringLiteral("Global\\{other-guid}")));
     QVERIFY(QFileInfo::exists(sandbox.Root() + QStringLiteral("runtime/Global_{test-guid}.lock")));
+}
+
+void TestUtils::openURLStartsTheDesktopOpener() {
+    TTestSandbox sandbox;
+    const QString opened = sandbox.Root() + "opened.txt";
+    const QString opener =
+        sandbox.WriteFile("bin/xdg-open", u"#!/bin/sh\nprintf '%s' \"$1\" > '" + opened + u"'\n");
+    QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (sandbox.Root() + "bin").toUtf8());
+    const bool bStarted = OpenURL("http://example.test/?a=1&b=2");
+    qputenv("PATH", (sandbox.Root() + "nothing-here").toUtf8());
+    const bool bStartedWithoutOpener = OpenURL("http://example.test/");
+    qputenv("PATH", path);
+    QVERIFY(bStarted);
+    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(opened), QByteArray("http://example.test/?a=1&b=2"), 10000);
+    QVERIFY(!bStartedWithoutOpener);
 }
 
 QTEST_GUILESS_MAIN(TestUtils)
