@@ -229,13 +229,15 @@ QByteArray TPageRenderer::WatchPage(const TSampleSong& song, const QString& strT
                 "<div id=\"player\"><audio controls preload=\"none\" src=\"%1\">"
                 "</audio></div>\n")
                 .arg(HtmlEscape(StreamPath(song, strToken, QStringLiteral("mp4"))));
-    body +=
-        QStringLiteral(
-            "<script>\nvar swfHTML = \"<embed src=\\\"/player.swf\\\" "
-            "type=\\\"application/x-shockwave-flash\\\" width=\\\"480\\\" "
-            "height=\\\"40\\\" flashvars=\\\"video_id=%1&l=%2&t=%3&title=%4\\\">"
-            "</embed>\";\n")
-            .arg(song.Id, QString::number(song.Seconds), KrUtils::FormEncode(strToken), strTitle);
+    // The player arguments carry the token encoded twice, as the player's argument string holds
+    // address parameters: the reader decodes one level and the stream address the other.
+    body += QStringLiteral(
+                "<script>\nvar swfHTML = \"<embed src=\\\"/player.swf\\\" "
+                "type=\\\"application/x-shockwave-flash\\\" width=\\\"480\\\" "
+                "height=\\\"40\\\" flashvars=\\\"video_id=%1&l=%2&t=%3&title=%4\\\">"
+                "</embed>\";\n")
+                .arg(song.Id, QString::number(song.Seconds),
+                     KrUtils::FormEncode(KrUtils::FormEncode(strToken)), strTitle);
     body +=
         QStringLiteral(
             "var player = {'PLAYER_CONFIG': {\"url\": \"/player.swf\", \"args\": "

@@ -13,6 +13,10 @@
 
 #include "SampleRoutes.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 constexpr quint16 kDefaultPort = 47815;
@@ -49,6 +53,8 @@ private:
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("halvex-sample-service"));
+    // The request log on standard error stays readable; encoder chatter is not a fault.
+    av_log_set_level(AV_LOG_ERROR);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
