@@ -89,6 +89,8 @@ private slots:
     void streamAnswer();
     void streamRefusals_data();
     void streamRefusals();
+    void oddPageNumbers_data();
+    void oddPageNumbers();
     void unknownAddresses_data();
     void unknownAddresses();
     void unknownVideoInformation();
@@ -564,6 +566,36 @@ void TestSampleService::streamRefusals() {
         .replace(QStringLiteral("{other}"),
                  VideoInformation(strOther).Value(QStringLiteral("token")));
     QCOMPARE(Fetch(FBase + QStringLiteral("/get_video?asv=3&") + query).Status, status);
+}
+
+void TestSampleService::oddPageNumbers_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("entryPattern");
+    QTest::addColumn<int>("entries");
+
+    const QString results = QStringLiteral("Pattern.entry");
+    const QString charts = QStringLiteral("c_pattern_entry");
+    QTest::newRow("largest page") << "/results?search_query=sessions&page=2147483647" << results
+                                  << 0;
+    QTest::newRow("negative page") << "/results?search_query=sessions&page=-3" << results << 20;
+    QTest::newRow("page not a number")
+        << "/results?search_query=sessions&page=two" << results << 20;
+    QTest::newRow("no page") << "/results?search_query=sessions" << results << 20;
+    QTest::newRow("no keyword") << "/results" << results << 0;
+    // Chart pages always hold the hidden template row.
+    QTest::newRow("largest chart page") << "/charts?genre=pop&p=2147483647" << charts << 1;
+    QTest::newRow("negative chart page") << "/charts?genre=pop&p=-1" << charts << 6;
+}
+
+void TestSampleService::oddPageNumbers() {
+    QFETCH(QString, path);
+    QFETCH(QString, entryPattern);
+    QFETCH(int, entries);
+
+    const THttpAnswer answer = Fetch(FBase + path);
+    QCOMPARE(answer.Status, 200);
+    const TPcrePattern entry(Setting(entryPattern), TPcrePattern::EUse::KEntries);
+    QCOMPARE(entry.AllFirstGroups(answer.Text()).size(), entries);
 }
 
 void TestSampleService::unknownAddresses_data() {

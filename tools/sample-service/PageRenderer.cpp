@@ -155,7 +155,7 @@ QByteArray TPageRenderer::ChartPage(const TSampleGenre& genre, const TListingPag
                        "__title__</span> <span class=\"chart-artist\">__artist__</span>"
                        "</li>\n")
                        .arg(HtmlEscape(genre.Name));
-    int iRank = (listing.Page - 1) * KChartPerPage;
+    qsizetype rank = qsizetype(listing.Page - 1) * KChartPerPage;
     for (const TSampleSong* song : listing.Songs) {
         // A song without an artist keeps a single space, the charts' mark for "no artist".
         const QString strArtist =
@@ -164,7 +164,7 @@ QByteArray TPageRenderer::ChartPage(const TSampleGenre& genre, const TListingPag
                     "<li class=\"chart-entry\"><span class=\"chart-rank\">%1</span> "
                     "<a href=\"/watch?v=%2\"><span class=\"chart-title\">%3</span></a> "
                     "<span class=\"chart-artist\">%4</span></li>\n")
-                    .arg(QString::number(++iRank), song->Id, HtmlEscape(song->Title), strArtist);
+                    .arg(QString::number(++rank), song->Id, HtmlEscape(song->Title), strArtist);
     }
     return Document(genre.Name, body + QStringLiteral("</ol>\n"));
 }
