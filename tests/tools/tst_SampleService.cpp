@@ -457,7 +457,8 @@ void TestSampleService::welcomeInformation() {
     const THttpAnswer answer = Fetch(Local(Setting(QStringLiteral("URL.InfoURL"))));
     QCOMPARE(answer.Status, 200);
     QCOMPARE(answer.AllowOrigin, QByteArray("*"));
-    QVERIFY(answer.Text().contains(QStringLiteral("qwz:ACTION=Search&amp;KEYWORD=sessions")));
+    QVERIFY(answer.Text().contains(
+        QStringLiteral("target=\"_top\" href=\"qwz:ACTION=Search&amp;KEYWORD=sessions\"")));
 }
 
 void TestSampleService::resolverMethods_data() {
@@ -531,6 +532,9 @@ void TestSampleService::streamAnswer() {
     const THttpAnswer whole = Fetch(strStream);
     QCOMPARE(whole.Status, 200);
     QVERIFY(whole.Body.size() > 1000);
+    // The index comes first, so a browser can play while the rest still arrives.
+    QVERIFY(whole.Body.indexOf("moov") >= 0);
+    QVERIFY(whole.Body.indexOf("moov") < whole.Body.indexOf("mdat"));
 
     // A player seeking in the stream asks for a part of it.
     const THttpAnswer part = Fetch(strStream, {{"Range", "bytes=100-199"}});

@@ -12,11 +12,13 @@ namespace {
 
 const char kStyle[] = R"(<style>
 body{font-family:system-ui,sans-serif;margin:0;background:#f6f7f9;color:#1d2330}
-header{background:#23304a;color:#fff;padding:12px 24px}header a{color:#fff;text-decoration:none;font-weight:600}
+header{background:#23304a;color:#fff;padding:12px 24px}
+header a{color:#fff;text-decoration:none;font-weight:600}
 main{max-width:820px;margin:0 auto;padding:16px 24px}
 ol.results,ol.chart{list-style:none;padding:0}
 li.song,li.chart-entry{background:#fff;border-radius:6px;margin:8px 0;padding:10px 14px}
-.song-title{font-size:1.1em;color:#1a56b0;text-decoration:none}.song-meta,.song-stats{color:#5a6475;font-size:.9em}
+.song-title{font-size:1.1em;color:#1a56b0;text-decoration:none}
+.song-meta,.song-stats{color:#5a6475;font-size:.9em}
 .chart-rank{display:inline-block;width:2em;color:#5a6475}
 nav.pagination a,nav.pagination span{margin-right:8px}.current{font-weight:700}
 </style>)";
@@ -189,6 +191,7 @@ QByteArray TPageRenderer::HotSongsPage(const QList<const TSampleSong*>& songs) {
 }
 
 QByteArray TPageRenderer::InfoPage(const TSampleCatalogue& catalogue) {
+    // Shown in a frame of the welcome page: its links must reach the page's own link handler.
     QString body = QStringLiteral(
                        "<h1>Welcome</h1>\n<p class=\"info\">The sample catalogue holds %1 songs "
                        "in %2 charts. Try one of these searches:</p>\n<ul class=\"suggestions\">\n")
@@ -196,8 +199,10 @@ QByteArray TPageRenderer::InfoPage(const TSampleCatalogue& catalogue) {
                        .arg(catalogue.Genres().size());
     for (const QString& strWord :
          {QStringLiteral("sessions"), QStringLiteral("night"), QStringLiteral("Déjà vu")}) {
-        body += QStringLiteral("<li><a href=\"qwz:ACTION=Search&amp;KEYWORD=%1\">%2</a></li>\n")
-                    .arg(KrUtils::FormEncode(strWord), HtmlEscape(strWord));
+        body +=
+            QStringLiteral(
+                "<li><a target=\"_top\" href=\"qwz:ACTION=Search&amp;KEYWORD=%1\">%2</a></li>\n")
+                .arg(KrUtils::FormEncode(strWord), HtmlEscape(strWord));
     }
     return Document(QStringLiteral("Welcome"), body + QStringLiteral("</ul>\n"));
 }
