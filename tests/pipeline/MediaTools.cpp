@@ -53,13 +53,16 @@ QJsonObject Probe(const QString& strPath) {
     return QJsonDocument::fromJson(output).object();
 }
 
-QString RunPython(const QString& strScript, const QStringList& args) {
-    QByteArray output;
+bool RunPython(const QString& strScript, const QStringList& args, QString* output) {
+    QByteArray bytes;
     if (!Run(QStringLiteral("/usr/bin/python3"),
-             QStringList{QStringLiteral("-c"), strScript} + args, &output)) {
-        return QString();
+             QStringList{QStringLiteral("-c"), strScript} + args, &bytes)) {
+        return false;
     }
-    return QString::fromUtf8(output);
+    if (output) {
+        *output = QString::fromUtf8(bytes);
+    }
+    return true;
 }
 
 }  // namespace MediaTools

@@ -18,8 +18,8 @@ bool MakeTone(const QString& strPath, double dSeconds, const QStringList& encode
 // ffprobe's view of the file: {"format": {...}, "streams": [...]}; empty when it fails.
 QJsonObject Probe(const QString& strPath);
 
-// Runs Debian's python with the script and arguments; its standard output, or a null string
-// when it fails.
-QString RunPython(const QString& strScript, const QStringList& args);
+// Runs Debian's python (the one that has mutagen) with the script and arguments; whether it
+// succeeded, and its standard output.
+bool RunPython(const QString& strScript, const QStringList& args, QString* output = nullptr);
 
 }  // namespace MediaTools
