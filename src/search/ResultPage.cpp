@@ -1,10 +1,26 @@
 #include "search/ResultPage.h"
 
+#include <QRandomGenerator>
+
 #include "framework/KrEngine.h"
 #include "framework/KrUtils.h"
 #include "framework/LangKeys.h"
 #include "search/QorTpl.h"
 #include "search/ValueIndex.h"
+
+namespace {
+
+// Titles are inserted into the page as the service sends them; the page's security policy lets
+// only scripts carrying this fresh, unguessable number run.
+QString NewScriptNonce() {
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(words), sizeof words)
+            .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+
+}  // namespace
 
 TResultPage::TResultPage() {
     FTagMatcher.SetPattern(QStringLiteral("<(\\S*?)[^>]*>"));
@@ -20,6 +36,7 @@ bool TResultPage::MakeResultHtml(TNameValueList& list, int iCurrentPage,
     const TValueIndex values(list);
     tpl.SetVar(QStringLiteral("SC_KEY"), values.Value(QStringLiteral("SEARCHKEY")));
     tpl.SetVar(QStringLiteral("APP_PATH"), strProgramFolder);
+    tpl.SetVar(QStringLiteral("SCRIPT_NONCE"), NewScriptNonce());
 
     // An entry without a title or a duration is left out but keeps its number; the shading
     // alternates over the songs shown.

@@ -11,7 +11,8 @@ class TResultPage {
 public:
     TResultPage();
 
-    // Renders the list's songs and page links for the current page number and appends
+    // Renders the list's songs and page links for the current page number (with a fresh script
+    // nonce for the page's security policy) and appends
     // "VCOUNT=" + the number of entries walked. False when the template cannot be read; the list
     // is then unchanged.
     bool MakeResultHtml(TNameValueList& list, int iCurrentPage, const QString& strProgramFolder,

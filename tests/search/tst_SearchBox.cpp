@@ -1,27 +1,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "RecordingFakes.h"
 #include "SearchFixture.h"
 #include "framework/KrSettings.h"
 #include "search/KeywordHistory.h"
-#include "search/SearchBox.h"
 #include "search/SearchFrame.h"
-
-// A search box that only remembers what it was told.
-class TRecordingSearchBox : public ISearchBox {
-public:
-    QString Text() const override { return FText; }
-    void SetText(const QString& strText) override { FText = strText; }
-    void SetTextColor(int iColor) override { FColor = iColor; }
-    int ItemCount() const override { return int(FItems.size()); }
-    QString Item(int iIndex) const override { return FItems.value(iIndex); }
-    void ClearItems() override { FItems.clear(); }
-    void AddItem(const QString& strItem) override { FItems.append(strItem); }
-
-    QString FText;
-    int FColor = -1;
-    QStringList FItems;
-};
 
 namespace {
 
