@@ -1,5 +1,6 @@
 #include "net/HttpCharset.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include "framework/KrTextFile.h"
@@ -13,8 +14,10 @@ QString DecodeHttpText(const QByteArray& bytes, THttpCharset charset) {
             }
             return strText;
         }
-        case THttpCharset::KUTF8:
-            return QString::fromUtf8(bytes);
+        case THttpCharset::KUTF8: {
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            return decoder.decode(bytes);
+        }
         case THttpCharset::KAnsi:
             break;
     }
