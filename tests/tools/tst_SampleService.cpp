@@ -125,7 +125,8 @@ void TestSampleService::initTestCase() {
     QVERIFY(FTemp.isValid());
 
     FService.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    FService.start(ServiceProgram(), {QStringLiteral("--port"), QStringLiteral("0")});
+    FService.start(ServiceProgram(), {QStringLiteral("--port"), QStringLiteral("0"),
+                                      QStringLiteral("--modify"), QStringLiteral("Update.Days=3")});
     QVERIFY2(FService.waitForStarted(), qPrintable(FService.errorString()));
     static const QRegularExpression listening(QStringLiteral("(http://127\\.0\\.0\\.1:(\\d+))/"));
     QRegularExpressionMatch match;
@@ -653,6 +654,7 @@ void TestSampleService::updateAnswer() {
     QCOMPARE(lines.Value(QStringLiteral("Result")), result);
     QCOMPARE(lines.Value(QStringLiteral("page")).isEmpty(), result != u"1");
     QCOMPARE(lines.Value(QStringLiteral("info")).isEmpty(), result != u"1");
+    QCOMPARE(lines.Value(QStringLiteral("__MODIFY__.Update.Days")), QStringLiteral("3"));
 }
 
 void TestSampleService::commandLine_data() {
@@ -669,6 +671,12 @@ void TestSampleService::commandLine_data() {
         << QStringList{QStringLiteral("--port"), QStringLiteral("http")} << 2 << "invalid port";
     QTest::newRow("port out of range")
         << QStringList{QStringLiteral("--port"), QStringLiteral("70000")} << 2 << "invalid port";
+    QTest::newRow("setting without value")
+        << QStringList{QStringLiteral("--modify"), QStringLiteral("Update.Days")} << 2
+        << "invalid --modify";
+    QTest::newRow("setting with a line break")
+        << QStringList{QStringLiteral("--modify"), QStringLiteral("A=1\nResult=1")} << 2
+        << "invalid --modify";
 }
 
 void TestSampleService::commandLine() {

@@ -269,16 +269,19 @@ QByteArray TPageRenderer::VideoInfoMissing() {
     return QByteArrayLiteral("status=fail&errorcode=100&reason=This+video+does+not+exist.");
 }
 
-QByteArray TPageRenderer::UpdateAnswer(const QString& strMagicWord, bool bNewer,
-                                       const QString& strLatestVersion, const QString& strPage) {
-    QString answer = QStringLiteral("magicword=") + strMagicWord + QStringLiteral("\r\n");
+QByteArray TPageRenderer::UpdateAnswer(const TServiceOptions& options, bool bNewer,
+                                       const QString& strPage) {
+    QString answer = QStringLiteral("magicword=") + options.MagicWord + QStringLiteral("\r\n");
     if (bNewer) {
         answer += QStringLiteral(
                       "Result=1\r\ninfo=Halvex %1 is available. Open the download "
                       "page now?\r\npage=%2\r\n")
-                      .arg(strLatestVersion, strPage);
+                      .arg(options.LatestVersion, strPage);
     } else {
         answer += QStringLiteral("Result=0\r\n");
+    }
+    for (const QString& strModification : options.Modifications) {
+        answer += QStringLiteral("__MODIFY__.") + strModification + QStringLiteral("\r\n");
     }
     return answer.toUtf8();
 }

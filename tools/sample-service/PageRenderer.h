@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "SampleCatalogue.h"
+#include "ServiceOptions.h"
 
 // One page of a listing: the songs on it and where it stands among all pages.
 struct TListingPage {
@@ -39,8 +40,8 @@ public:
                                 const QString& strBase);
     static QByteArray VideoInfo(const TSampleSong& song, const QString& strToken);
     static QByteArray VideoInfoMissing();
-    static QByteArray UpdateAnswer(const QString& strMagicWord, bool bNewer,
-                                   const QString& strLatestVersion, const QString& strPage);
+    static QByteArray UpdateAnswer(const TServiceOptions& options, bool bNewer,
+                                   const QString& strPage);
 
     static QString Duration(int iSeconds);
     static QString ViewCount(qint64 iViews);

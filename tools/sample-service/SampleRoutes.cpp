@@ -149,10 +149,10 @@ void TSampleRoutes::Register(httplib::Server& server) {
         bool bOk = false;
         const quint32 installed = QueryParams(req).Value(QStringLiteral("VER")).toUInt(&bOk, 16);
         const bool bNewer = KrUtils::VersionToInt(FOptions.LatestVersion) > (bOk ? installed : 0);
-        Send(res, 200,
-             TPageRenderer::UpdateAnswer(FOptions.MagicWord, bNewer, FOptions.LatestVersion,
-                                         base(req) + QStringLiteral("/site/home")),
-             kText);
+        Send(
+            res, 200,
+            TPageRenderer::UpdateAnswer(FOptions, bNewer, base(req) + QStringLiteral("/site/home")),
+            kText);
     });
 
     server.Get(R"(/site/(home|help|support|eula|privacy|redirect))",

@@ -4,17 +4,12 @@
 
 #include "AudioCache.h"
 #include "SampleCatalogue.h"
+#include "ServiceOptions.h"
 #include "StreamToken.h"
 
 namespace httplib {
 class Server;
 }
-
-struct TServiceOptions {
-    quint16 Port = 0;
-    QString MagicWord;
-    QString LatestVersion;
-};
 
 // The service's addresses: turns each request into a catalogue query and a rendered answer.
 class TSampleRoutes {

@@ -73,7 +73,12 @@ int main(int argc, char* argv[]) {
         QStringLiteral("magic-word"),
         QStringLiteral("Magic word of the update answer (default HalvexSample)."),
         QStringLiteral("word"), QStringLiteral("HalvexSample"));
-    parser.addOptions({portOption, latestOption, magicOption});
+    const QCommandLineOption modifyOption(
+        QStringLiteral("modify"),
+        QStringLiteral("Adds a setting that update answers ask the program to store; may be "
+                       "repeated."),
+        QStringLiteral("key=value"));
+    parser.addOptions({portOption, latestOption, magicOption, modifyOption});
     parser.process(app);
 
     bool bPortOk = false;
@@ -82,6 +87,16 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "halvex-sample-service: invalid port \"%s\"\n",
                      qUtf8Printable(parser.value(portOption)));
         return 2;
+    }
+
+    // Each one becomes a line of the answer, so it must be one "key=value" line.
+    for (const QString& strModification : parser.values(modifyOption)) {
+        if (strModification.indexOf(u'=') < 1 || strModification.contains(u'\n') ||
+            strModification.contains(u'\r')) {
+            std::fprintf(stderr, "halvex-sample-service: invalid --modify \"%s\"\n",
+                         qUtf8Printable(strModification));
+            return 2;
+        }
     }
 
     httplib::Server server;
@@ -107,6 +122,7 @@ int main(int argc, char* argv[]) {
     options.Port = quint16(boundPort);
     options.MagicWord = parser.value(magicOption);
     options.LatestVersion = parser.value(latestOption);
+    options.Modifications = parser.values(modifyOption);
     TSampleRoutes routes(options);
     routes.Register(server);
 
