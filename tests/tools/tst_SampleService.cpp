@@ -314,6 +314,8 @@ void TestSampleService::searchPages_data() {
         << "déjà" << 1 << 1 << QStringList() << "<b>Déjà</b> Vu Again";
     QTest::newRow("accents forgiven")
         << "deja VU" << 1 << 1 << QStringList() << "<b>Déjà</b> <b>Vu</b> Again";
+    QTest::newRow("apostrophes forgiven")
+        << "dont look" << 1 << 1 << QStringList() << "<b>Don't</b> <b>Look</b> Down";
     QTest::newRow("CJK title") << "東京" << 1 << 1 << QStringList() << "<b>東京</b> Night Drive";
     QTest::newRow("ampersand in title")
         << "rhyme & reason" << 1 << 1 << QStringList() << "<b>Rhyme</b> & <b>Reason</b>";

@@ -6,8 +6,13 @@
 
 namespace {
 
+// Apostrophes belong to their word and vanish when it is folded, so "dont" finds "Don't".
+bool IsApostrophe(QChar c) {
+    return c == u'\'' || c == u'\u2019';
+}
+
 bool IsWordChar(QChar c) {
-    return c.isLetterOrNumber() || c.category() == QChar::Mark_NonSpacing;
+    return c.isLetterOrNumber() || c.category() == QChar::Mark_NonSpacing || IsApostrophe(c);
 }
 
 }  // namespace
@@ -36,7 +41,7 @@ QStringList TKeywordMatcher::Words(const QString& strText) {
 QString TKeywordMatcher::Fold(const QString& strWord) {
     QString result;
     for (const QChar c : strWord.normalized(QString::NormalizationForm_D)) {
-        if (c.category() != QChar::Mark_NonSpacing) {
+        if (c.category() != QChar::Mark_NonSpacing && !IsApostrophe(c)) {
             result += c;
         }
     }

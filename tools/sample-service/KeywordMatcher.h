@@ -4,8 +4,8 @@
 #include <QStringList>
 
 // Forgiving keyword matching: a text matches when each keyword word is the beginning of one of
-// its words. Words are runs of letters and digits; letter case and accents do not count, so
-// "cafe" finds "Café".
+// its words. Words are runs of letters and digits; letter case, accents and apostrophes do not
+// count, so "cafe" finds "Café" and "dont" finds "Don't".
 class TKeywordMatcher {
 public:
     explicit TKeywordMatcher(const QString& strKeyword);
