@@ -2,7 +2,7 @@
 
 #include <httplib.h>
 
-#include <QRegularExpression>
+#include <algorithm>
 
 #include "PageRenderer.h"
 #include "framework/KrUtils.h"
@@ -56,12 +56,15 @@ void TSampleRoutes::Register(httplib::Server& server) {
     // Absolute addresses in answers follow the name the client used for the service, as long as
     // it looks like a host name; anything else falls back to the loopback address.
     const auto base = [this](const httplib::Request& req) -> QString {
-        static const QRegularExpression hostPattern(QStringLiteral("^[A-Za-z0-9.\\-\\[\\]:]+$"));
         const QString strHost = QString::fromUtf8(req.get_header_value("Host"));
+        const bool bHostName =
+            !strHost.isEmpty() && std::all_of(strHost.cbegin(), strHost.cend(), [](QChar c) {
+                return (c.isLetterOrNumber() && c.unicode() < 128) ||
+                       QStringView(u".-[]:").contains(c);
+            });
         return QStringLiteral("http://") +
-               (hostPattern.match(strHost).hasMatch()
-                    ? strHost
-                    : QStringLiteral("127.0.0.1:") + QString::number(FOptions.Port));
+               (bHostName ? strHost
+                          : QStringLiteral("127.0.0.1:") + QString::number(FOptions.Port));
     };
 
     server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
