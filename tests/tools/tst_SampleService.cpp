@@ -86,6 +86,8 @@ private slots:
     void welcomeInformation();
     void resolverMethods_data();
     void resolverMethods();
+    void streamTableHost_data();
+    void streamTableHost();
     void streamAnswer();
     void streamRefusals_data();
     void streamRefusals();
@@ -525,6 +527,31 @@ void TestSampleService::resolverMethods() {
     const double duration = probe.Value(QStringLiteral("duration")).toDouble();
     QVERIFY2(std::abs(duration - expected) < 0.1,
              qPrintable(QStringLiteral("%1 s instead of %2 s").arg(duration).arg(expected)));
+}
+
+void TestSampleService::streamTableHost_data() {
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<QString>("expectedBase");
+    QTest::newRow("name used by the client")
+        << QByteArray("localhost:{port}") << "http://localhost:{port}/";
+    QTest::newRow("markup instead of a name")
+        << QByteArray("x\"><script>a()</script>") << "http://127.0.0.1:{port}/";
+}
+
+void TestSampleService::streamTableHost() {
+    QFETCH(QByteArray, host);
+    QFETCH(QString, expectedBase);
+
+    host.replace("{port}", QByteArray::number(FPort));
+    expectedBase.replace(QStringLiteral("{port}"), QString::number(FPort));
+    const THttpAnswer watch =
+        Fetch(Local(Setting(QStringLiteral("WatchURL"))) + FirstSongId(QStringLiteral("afterglow")),
+              {{"Host", host.toStdString()}});
+    QCOMPARE(watch.Status, 200);
+    QVERIFY(!watch.Text().contains(QStringLiteral("<script>a()")));
+    QVERIFY(
+        ResolverSteps::StreamTableAddress(watch.Text(), Setting(QStringLiteral("WatchPattern2")))
+            .startsWith(expectedBase));
 }
 
 void TestSampleService::streamAnswer() {
