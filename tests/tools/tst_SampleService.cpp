@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "PcrePattern.h"
 #include "ResolverSteps.h"
@@ -89,6 +91,7 @@ private slots:
     void streamTableHost_data();
     void streamTableHost();
     void streamAnswer();
+    void concurrentFirstRequests();
     void streamRefusals_data();
     void streamRefusals();
     void oddPageNumbers_data();
@@ -574,6 +577,29 @@ void TestSampleService::streamAnswer() {
 
     // Made once, served the same every time.
     QCOMPARE(Fetch(strStream).Body, whole.Body);
+}
+
+void TestSampleService::concurrentFirstRequests() {
+    // A player and a download asking at once for a song nobody asked for before: every one gets
+    // the same complete media.
+    const QString strId = FirstSongId(QStringLiteral("main titles"));
+    const QString strStream =
+        Local(Setting(QStringLiteral("FLVGetVideoURI"))) + strId + QStringLiteral("&t=") +
+        VideoInformation(strId).Value(QStringLiteral("token")) + QStringLiteral("&fmt=webm");
+    QList<THttpAnswer> answers(4);
+    std::vector<std::thread> clients;
+    for (THttpAnswer& answer : answers) {
+        clients.emplace_back([&] { answer = Fetch(strStream); });
+    }
+    for (std::thread& client : clients) {
+        client.join();
+    }
+    for (const THttpAnswer& answer : answers) {
+        QCOMPARE(answer.Status, 200);
+        QCOMPARE(answer.Body, answers.first().Body);
+    }
+    QCOMPARE(Probe(answers.first().Body).Value(QStringLiteral("codec_name")),
+             QStringLiteral("opus"));
 }
 
 void TestSampleService::streamRefusals_data() {
