@@ -10,6 +10,7 @@
 #include "framework/LangKeys.h"
 #include "net/DownloadList.h"
 #include "net/MultiDownloader.h"
+#include "net/YoutubeFLVGet.h"
 #include "pipeline/AudioConvert.h"
 #include "pipeline/DownloadOptions.h"
 #include "pipeline/DownloadView.h"
@@ -52,6 +53,9 @@ TDownloadPipeline::TDownloadPipeline(TMultiDownloader* downloader, TCurrentInfo*
             [this](TDownloadList*, int iIndex, EDownloadState state) {
                 HandleStateChanged(iIndex, state);
             });
+    // Every resolution reads the service's resolver configuration afresh.
+    connect(downloader, &TMultiDownloader::OnBeforeFlvGet, this,
+            [](TYoutubeFLVGet* resolver) { resolver->LoadSettings(); });
     connect(downloader, &TMultiDownloader::OnFinishedEvent, this,
             [this](TDownloadList*, int iIndex, const QString& strFileName, const QString&,
                    qint64 iLength) { HandleFinished(iIndex, strFileName, iLength); });
