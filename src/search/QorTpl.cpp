@@ -86,19 +86,20 @@ void TQorTpl::Tokenize() {
                 ++j;
             }
             if (j < text.size() && text[j] == u'}') {
-                m_oTokens.append({i, j + 1, KVariable, text.sliced(i + 1, j - i - 1).toString()});
+                m_oTokens.append(
+                    {i, j + 1, KVariable, Fold(text.sliced(i + 1, j - i - 1).toString())});
                 i = j + 1;
                 continue;
             }
         } else if (c == u'<') {
             QString strName;
             if (const qsizetype len = MatchMarker(text, i, kBegin, strName)) {
-                m_oTokens.append({i, i + len, KBeginBlock, strName});
+                m_oTokens.append({i, i + len, KBeginBlock, Fold(strName)});
                 i += len;
                 continue;
             }
             if (const qsizetype len = MatchMarker(text, i, kEnd, strName)) {
-                m_oTokens.append({i, i + len, KEndBlock, strName});
+                m_oTokens.append({i, i + len, KEndBlock, Fold(strName)});
                 i += len;
                 continue;
             }
@@ -108,11 +109,17 @@ void TQorTpl::Tokenize() {
 }
 
 void TQorTpl::SetVar(const QString& inToken, const QString& inValue) {
-    const QString strKey = Fold(m_sCurBlock + u'&' + inToken);
-    if (!m_oVariables.contains(strKey)) {
-        m_oVariables.insert(strKey,
-                            QString(inValue).replace(QStringLiteral("\\'"), QStringLiteral("'")));
+    TInstance& instance = m_oVariables[m_oOpenInstances.last()];
+    for (const auto& var : instance.Vars) {
+        if (var.first.compare(inToken, Qt::CaseInsensitive) == 0) {
+            return;
+        }
     }
+    static const QString kEscapedApostrophe = QStringLiteral("\\'");
+    instance.Vars.append(
+        {inToken, inValue.contains(kEscapedApostrophe)
+                      ? QString(inValue).replace(kEscapedApostrophe, QStringLiteral("'"))
+                      : inValue});
 }
 
 void TQorTpl::BeginBlock(const QString& inBlockToken) {
@@ -127,7 +134,14 @@ void TQorTpl::BeginBlock(const QString& inBlockToken) {
     counter = m_sLastBlockName.startsWith(strPath) ? counter + 1 : 0;
     m_sLastBlockName = strPath;
     m_sCurBlock = strPath + u'[' + QString::number(counter) + u']';
-    m_oBlockMarkers.insert(Fold(m_sCurBlock));
+    // A path declared twice is one instance: its first values stay in force.
+    const QString strKey = Fold(m_sCurBlock);
+    auto it = m_oInstanceIndex.constFind(strKey);
+    if (it == m_oInstanceIndex.constEnd()) {
+        m_oVariables.append(TInstance{m_oOpenInstances.last(), {}});
+        it = m_oInstanceIndex.insert(strKey, int(m_oVariables.size() - 1));
+    }
+    m_oOpenInstances.append(*it);
 }
 
 void TQorTpl::EndBlock(const QString& /*aBlock*/) {
@@ -136,22 +150,28 @@ void TQorTpl::EndBlock(const QString& /*aBlock*/) {
         return;
     }
     m_sCurBlock.truncate(m_sCurBlock.lastIndexOf(u'@'));
+    m_oOpenInstances.removeLast();
     --m_aBlockLevel;
 }
 
+QString TQorTpl::InstanceValue(int iInstance, const QString& strName) const {
+    for (int i = iInstance; i >= 0; i = m_oVariables[i].Parent) {
+        for (const auto& var : m_oVariables[i].Vars) {
+            if (var.first.compare(strName, Qt::CaseInsensitive) == 0) {
+                return var.second;
+            }
+        }
+    }
+    return QString();
+}
+
 QString TQorTpl::GetVar(const QString& inCurBlock, const QString& inToken) const {
-    const QString strName = u'&' + Fold(inToken);
+    // The nearest declared instance along the path; the top level when there is none.
     QString strPath = Fold(inCurBlock);
-    for (;;) {
-        const auto it = m_oVariables.constFind(strPath + strName);
-        if (it != m_oVariables.constEnd()) {
-            return *it;
-        }
-        if (strPath.isEmpty()) {
-            return QString();
-        }
+    while (!strPath.isEmpty() && !m_oInstanceIndex.contains(strPath)) {
         strPath.truncate(qMax<qsizetype>(0, strPath.lastIndexOf(u'@')));
     }
+    return InstanceValue(strPath.isEmpty() ? 0 : m_oInstanceIndex.value(strPath), inToken);
 }
 
 void TQorTpl::MakeHtml() {
@@ -161,6 +181,7 @@ void TQorTpl::MakeHtml() {
     std::array<qsizetype, kSlots> pos{}, tokenAt{}, endPos{}, endTokenAt{};
     std::array<bool, kSlots> show{};
     std::array<int, kSlots> idx{};
+    std::array<int, kSlots> instance{};  // the instance shown at each depth (-1: none)
     QList<qsizetype> segmentStarts;
     QString strPath;
     int depth = 0;
@@ -188,7 +209,7 @@ void TQorTpl::MakeHtml() {
             case KVariable:
                 if (show[depth]) {
                     emitUpTo(token.Start);
-                    m_sHTML += GetVar(strPath, token.Name);
+                    m_sHTML += InstanceValue(instance[depth], token.Name);
                 }
                 pos[depth] = token.End;
                 ++tokenAt[depth];
@@ -210,7 +231,8 @@ void TQorTpl::MakeHtml() {
                 idx[depth + 1] = 0;
                 segmentStarts.append(strPath.size());
                 strPath += u'@' + token.Name + u'[' + QString::number(idx[depth]) + u']';
-                show[depth] = m_oBlockMarkers.contains(Fold(strPath));
+                instance[depth] = m_oInstanceIndex.value(strPath, -1);
+                show[depth] = instance[depth] >= 0;
                 if (!show[depth] && idx[depth] != 0) {
                     // Every instance has been rendered: resume after the end marker.
                     strPath.truncate(segmentStarts.takeLast());

@@ -2,8 +2,9 @@
 
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
+
+#include <utility>
 
 // Renders a page from an HTML template with "{NAME}" variables and repeatable blocks between
 // "<!-- begin block NAME -->" and "<!-- end block NAME -->". The filling side declares block
@@ -39,14 +40,23 @@ private:
         qsizetype Start;
         qsizetype End;
         ETokenKind Kind;
-        QString Name;
+        QString Name;  // folded for blocks, whose paths are hashed
+    };
+    // One block instance (index 0 is the top level) and the variables set in it, first wins.
+    struct TInstance {
+        int Parent;
+        QList<std::pair<QString, QString>> Vars;  // name, value
     };
 
     void Tokenize();
+    QString InstanceValue(int iInstance, const QString& strName) const;
     static QString Fold(const QString& str) { return str.toCaseFolded(); }
 
-    QHash<QString, QString> m_oVariables;  // folded "path&NAME" -> first value set
-    QSet<QString> m_oBlockMarkers;         // folded paths of declared instances
+    // The store: instances reached by their folded path ("@row[2]"), each holding its own
+    // variables, so a look-up never builds or hashes a key per variable.
+    QList<TInstance> m_oVariables{TInstance{-1, {}}};
+    QHash<QString, int> m_oInstanceIndex;
+    QList<int> m_oOpenInstances{0};
     QString m_sTplString;
     QList<TToken> m_oTokens;
     QString m_sCurBlock;
