@@ -34,7 +34,7 @@ bool TResultPage::MakeResultHtml(TNameValueList& list, int iCurrentPage,
         return false;
     }
     const TValueIndex values(list);
-    tpl.SetVar(QStringLiteral("SC_KEY"), values.Value(QStringLiteral("SEARCHKEY")));
+    tpl.SetVar(QStringLiteral("SC_KEY"), values.Value(QStringLiteral("searchkey")));
     tpl.SetVar(QStringLiteral("APP_PATH"), strProgramFolder);
     tpl.SetVar(QStringLiteral("SCRIPT_NONCE"), NewScriptNonce());
 
@@ -44,12 +44,12 @@ bool TResultPage::MakeResultHtml(TNameValueList& list, int iCurrentPage,
     bool bShade = false;
     for (;; ++count) {
         const QString strIndex = QString::number(count);
-        const QString strId = values.Value(QStringLiteral("ID") + strIndex);
+        const QString strId = values.Value(QStringLiteral("id") + strIndex);
         if (strId.isEmpty()) {
             break;
         }
-        const QString strTitle = values.Value(QStringLiteral("TITLE") + strIndex);
-        const QString strDuration = values.Value(QStringLiteral("DURATION") + strIndex);
+        const QString strTitle = values.Value(QStringLiteral("title") + strIndex);
+        const QString strDuration = values.Value(QStringLiteral("duration") + strIndex);
         if (strTitle.isEmpty() || strDuration.isEmpty()) {
             continue;
         }
@@ -61,7 +61,7 @@ bool TResultPage::MakeResultHtml(TNameValueList& list, int iCurrentPage,
         tpl.SetVar(QStringLiteral("YT_LONG"), GetRuntimeLong(strDuration));
         tpl.SetVar(QStringLiteral("APP_PATH"), strProgramFolder);
         tpl.SetVar(QStringLiteral("POPULARITY"),
-                   values.Value(QStringLiteral("POPULARITY") + strIndex).remove(u'.'));
+                   values.Value(QStringLiteral("popularity") + strIndex).remove(u'.'));
         tpl.SetVar(QStringLiteral("ID"), strIndex);
         tpl.SetVar(QStringLiteral("DOWNLOADTAB_CLASS"), bShade
                                                             ? QStringLiteral("downloadtab_gray")
@@ -72,7 +72,7 @@ bool TResultPage::MakeResultHtml(TNameValueList& list, int iCurrentPage,
     list.Append(QStringLiteral("VCOUNT=") + QString::number(count));
 
     for (int k = 0;; ++k) {
-        const QString strPage = values.Value(QStringLiteral("PAGE") + QString::number(k));
+        const QString strPage = values.Value(QStringLiteral("page") + QString::number(k));
         if (strPage.isEmpty()) {
             break;
         }

@@ -10,6 +10,7 @@
 class TValueIndex {
 public:
     explicit TValueIndex(const TNameValueList& list);
+    // A name given in lower case costs no conversion.
     QString Value(const QString& strName) const { return FValues.value(strName.toCaseFolded()); }
 
 private:
