@@ -310,8 +310,9 @@ void TestCenterView::flipPageAndSearchLinks() {
     // A search link without keyword is refused like an empty box.
     QVERIFY(rig.View->BeforeNavigate(QStringLiteral("qwz:ACTION=Search")));
     QCOMPARE(rig.Messages(), QStringList{"Please enter the keyword."});
-    QTRY_COMPARE_WITH_TIMEOUT(rig.Targets().size(), 3, kWaitMs);
-    QVERIFY(rig.Targets().contains(QStringLiteral("/search?q=Gr%C3%BC%C3%9Fe+%26+co&page=1")));
+    // Each search drops the one before it, so only the last request is sure to reach the server.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rig.Targets().contains(QStringLiteral("/search?q=Gr%C3%BC%C3%9Fe+%26+co&page=1")), kWaitMs);
 }
 
 void TestCenterView::categories() {
