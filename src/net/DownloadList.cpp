@@ -26,7 +26,9 @@ TDownloadItem* TDownloadList::Items(int iIndex) const {
 
 bool TDownloadList::Append(TDownloadItem* item) {
     for (const TEntry& entry : std::as_const(FItems)) {
-        if ((!IsFinished(entry.Item) && entry.Item->URLOrg() == item->URL()) ||
+        // A task that never started has no first address to collide with.
+        const QString strOrg = entry.Item->URLOrg();
+        if ((!IsFinished(entry.Item) && !strOrg.isEmpty() && strOrg == item->URL()) ||
             entry.Item->FileName().compare(item->FileName(), Qt::CaseInsensitive) == 0) {
             return false;
         }
