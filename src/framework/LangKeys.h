@@ -24,6 +24,7 @@ inline constexpr QLatin1String MsgNoEnterKeyword{"MsgBox.NoEnterKeyword"};
 inline constexpr QLatin1String MsgPatternError{"MsgBox.PatternError"};
 inline constexpr QLatin1String MsgRemoveAll{"MsgBox.RemoveAll"};
 inline constexpr QLatin1String MsgRemoveTask{"MsgBox.RemoveTask"};
+inline constexpr QLatin1String MsgServiceUnreachable{"MsgBox.ServiceUnreachable"};
 inline constexpr QLatin1String MsgTaskExists{"MsgBox.TaskExists"};
 inline constexpr QLatin1String MsgTemplateError{"MsgBox.TemplateError"};
 inline constexpr QLatin1String MsgTerminateDown{"MsgBox.TerminateDown"};

@@ -56,6 +56,8 @@ TCenterView::TCenterView(TCurrentInfo& info, const TViews& views, TSearchFrame* 
     connect(
         FCategoryFetcher, &TSingleDownloader::OnDoneString, this,
         [this](TSingleDownloader*, const QString& strResult) { CategoryDoneString(strResult); });
+    connect(FSearchFetcher, &TSingleDownloader::OnError, this, [this] { SearchFailed(); });
+    connect(FCategoryFetcher, &TSingleDownloader::OnError, this, [this] { CategoryFailed(); });
 }
 
 TCenterView::~TCenterView() = default;
@@ -123,6 +125,15 @@ void TCenterView::SearchDoneString(const QString& strResult) {
     if (!bParsed) {
         ReportError(LangKeys::MsgPatternError, parser.ErrorText());
     }
+}
+
+void TCenterView::SearchFailed() {
+    // Without an answer the loading page would stay for good; the user learns why and gets the
+    // start page back.
+    TKrLog::Write(QStringLiteral("Search failed: ") + FSearchFetcher->URL(), kLogTag);
+    ShowWelcome();
+    GlobalEngine()->ShowMessageEx(LangKeys::MsgServiceUnreachable, {}, 0, KrDlg::KWarning,
+                                  KrDlg::KOk);
 }
 
 // ---- pages of the result view ---------------------------------------------------------------
@@ -200,6 +211,13 @@ void TCenterView::CategoryDoneString(const QString& strResult) {
     } else {
         ReportError(LangKeys::MsgTemplateError, AppText(LangKeys::TplKeywordListFile));
     }
+}
+
+void TCenterView::CategoryFailed() {
+    TKrLog::Write(QStringLiteral("Category fetch failed: ") + FCategoryFetcher->URL(), kLogTag);
+    ShowCategory();
+    GlobalEngine()->ShowMessageEx(LangKeys::MsgServiceUnreachable, {}, 0, KrDlg::KWarning,
+                                  KrDlg::KOk);
 }
 
 // ---- advanced search ------------------------------------------------------------------------

@@ -45,6 +45,8 @@ public:
     void RequestSearch(const TNameValueList& aDescription);
     // The service's answer to a search.
     void SearchDoneString(const QString& strResult);
+    // No answer (no connection, an empty answer): back to the start page with a message.
+    void SearchFailed();
 
     // ---- pages of the result view
     void ShowLoading();
@@ -61,6 +63,8 @@ public:
     void FetchCategory(const TNameValueList& params);
     // The service's answer to a category fetch.
     void CategoryDoneString(const QString& strResult);
+    // No answer: back to the categories page with a message.
+    void CategoryFailed();
 
     // ---- advanced search; iEdition 0 is "all editions"
     void ShowAdvSearch() { SetActivePage(KAdvPage); }

@@ -82,6 +82,8 @@ private slots:
     void missingServiceAddress();
     void brokenPatternStillShowsPage();
     void newSearchDropsAnswerOfOldOne();
+    void failedFetchesDoNotHang();
+    void serviceInformation();
     void commandLinks_data();
     void commandLinks();
     void playLink();
@@ -209,6 +211,38 @@ void TestCenterView::newSearchDropsAnswerOfOldOne() {
     QCOMPARE(rig.Main.Loaded.size(), 1);
     QVERIFY(rig.Main.Loaded[0].contains(QStringLiteral("|fast1|Fast|")));
     QCOMPARE(rig.Info.Keyword, QStringLiteral("fast"));
+}
+
+void TestCenterView::failedFetchesDoNotHang() {
+    // Port 1 on the loopback address has no listener: the connection is refused.
+    TRig rig(QStringLiteral("SearchKeyURL=http://127.0.0.1:1/search?q="));
+    rig.View->StartSearch(QStringLiteral("gone"), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.Messages().size(), 1, kWaitMs);
+    QCOMPARE(rig.Messages()[0], QStringLiteral("The music service could not be reached. Please "
+                                               "check the connection and try again."));
+    QVERIFY(rig.Main.Navigated.last().contains(QStringLiteral("/res/welcome.html?")));
+    QCOMPARE(rig.Main.Loaded, QStringList{});
+
+    TLoopbackHttpServer::TRoute reset;
+    reset.Body = QByteArrayLiteral("<li><i>never</i><u>seen</u></li>");
+    reset.Fault = TLoopbackHttpServer::EFault::KReset;
+    reset.CutAfter = 0;
+    rig.Server.SetRoute(QStringLiteral("/category"), reset);
+    QVERIFY(rig.View->BeforeNavigate(QStringLiteral("qwz:ACTION=Categories&CATEGORYID=0")));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.Messages().size(), 2, kWaitMs);
+    QCOMPARE(rig.Category.Loaded.size(), 1);
+    QVERIFY(rig.Category.Loaded[0].startsWith(QStringLiteral("0:Pop@")));
+}
+
+void TestCenterView::serviceInformation() {
+    TRig rig;
+    QCOMPARE(rig.Info.PID, 0);  // zeroed until the first search
+    QVERIFY(rig.Info.GetMDInfo());
+    QVERIFY(rig.Info.GetMDInfo());
+    QCOMPARE(rig.Info.MDInfo.Lines(),
+             (QStringList{"SearchKeyURL=" + rig.Server.URL(QStringLiteral("/search?q=")),
+                          "DownloadURL=" + rig.Server.URL(QStringLiteral("/watch?v="))}));
+    QCOMPARE(rig.Messages(), QStringList{});
 }
 
 void TestCenterView::commandLinks_data() {
