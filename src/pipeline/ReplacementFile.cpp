@@ -114,16 +114,17 @@ bool TReplacementFile::CopyByReading(int iSourceFd, qint64 iOffset, qint64 iLeng
     return true;
 }
 
+// No fsync before the rename: the rename alone is what keeps the old file whole when the
+// program fails, and ext4 (the platform's default) writes a file's data before a rename that
+// replaces another one takes effect. Syncing would double the cost of every tag rewrite.
 bool TReplacementFile::Commit() {
     if (FFd < 0) {
         return false;
     }
-    const bool bSynced = ::fdatasync(FFd) == 0;
     const bool bClosed = ::close(FFd) == 0;
     FFd = -1;
-    if (!bSynced || !bClosed ||
-        ::rename(QFile::encodeName(FPath).constData(), QFile::encodeName(FTarget).constData()) !=
-            0) {
+    if (!bClosed || ::rename(QFile::encodeName(FPath).constData(),
+                             QFile::encodeName(FTarget).constData()) != 0) {
         return false;
     }
     FCreated = false;

@@ -26,7 +26,7 @@ public:
     bool Write(const QByteArray& bytes);
     // Appends iLength bytes of the source, from iOffset on.
     bool CopyFrom(int iSourceFd, qint64 iOffset, qint64 iLength);
-    // Puts the new content on disk, then renames it over the target.
+    // Closes the new file and renames it over the target.
     bool Commit();
 
 private:
