@@ -1,9 +1,18 @@
 #include "net/TransferThread.h"
 
+#include <QCoreApplication>
+#include <thread>
+
 #include "framework/KrLog.h"
 
 namespace {
 std::atomic_int GLiveCount = 0;
+constexpr int KHandOffSpins = 200;
+
+QEvent::Type HandOffEventType() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
 const QString KLogTag = QStringLiteral("KrNet");
 }  // namespace
 
@@ -55,18 +64,30 @@ bool TTransferThread::HandOffProgress() {
     if (FStop.load()) {
         return false;
     }
-    const qint64 iTotal = FFileSize;
-    const qint64 iReaded = FBytesReaded;
-    // This object lives on the main thread, so the call runs there while the worker waits.
-    QMetaObject::invokeMethod(
-        this,
-        [this, iTotal, iReaded] {
-            if (!FStop.load() && FChunkHandler) {
-                FChunkHandler(iTotal, iReaded);
-            }
-        },
-        Qt::BlockingQueuedConnection);
+    FHandOffTotal = FFileSize;
+    FHandOffReaded = FBytesReaded;
+    FHandedOff.store(false, std::memory_order_relaxed);
+    // This object lives on the main thread, so the event is handled there while the worker
+    // waits. The answer usually comes within microseconds: a short spin spares the worker a
+    // sleep and a wake-up per chunk.
+    QCoreApplication::postEvent(this, new QEvent(HandOffEventType()));
+    for (int i = 0; i < KHandOffSpins && !FHandedOff.load(std::memory_order_acquire); ++i) {
+        std::this_thread::yield();
+    }
+    FHandedOff.wait(false, std::memory_order_acquire);
     return !FStop.load();
+}
+
+bool TTransferThread::event(QEvent* e) {
+    if (e->type() != HandOffEventType()) {
+        return QThread::event(e);
+    }
+    if (!FStop.load() && FChunkHandler) {
+        FChunkHandler(FHandOffTotal, FHandOffReaded);
+    }
+    FHandedOff.store(true, std::memory_order_release);
+    FHandedOff.notify_one();
+    return true;
 }
 
 void TTransferThread::Log(const QString& strLine) {

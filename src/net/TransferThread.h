@@ -57,11 +57,17 @@ protected:
     qint64 FFileSize = 0;
     qint64 FBytesReaded = 0;
 
+    bool event(QEvent* e) override;
+
 private:
     void run() override;
     void HandleFinished();
 
     std::atomic_bool FStop = false;
+    // Set by the main thread once it has run a handed-off chunk.
+    std::atomic_bool FHandedOff = false;
+    qint64 FHandOffTotal = 0;
+    qint64 FHandOffReaded = 0;
     bool FResult = false;
     TChunkHandler FChunkHandler;
     TDoneHandler FDoneHandler;
