@@ -112,6 +112,7 @@ private slots:
     void missingMP3EncoderIsReported();
     void encoderRefusesWhatItCannotDo();
     void stoppedTaskRemovesItsOutput();
+    void releaseThreadWithoutEncoderReportsNoName();
 
 private:
     QString Input(const QString& strName) const { return FInputs.filePath(strName); }
@@ -435,6 +436,23 @@ void TestAudioConvert::stoppedTaskRemovesItsOutput() {
     encoder.reset();
     QVERIFY(!QFile::exists(strSecond));
     QCoreApplication::processEvents();
+}
+
+void TestAudioConvert::releaseThreadWithoutEncoderReportsNoName() {
+    QObject notAnEncoder;
+    QMutex mutex;
+    QStringList reports;
+    QPointer<QThread> release = new TFreeFFVCLThread(
+        &notAnEncoder,
+        [&](const QString& strName) {
+            QMutexLocker lock(&mutex);
+            reports.append(strName);
+        },
+        0);
+    QVERIFY(!release->isRunning());  // created suspended
+    release->start();
+    QTRY_VERIFY_WITH_TIMEOUT(release.isNull(), 10000);
+    QCOMPARE(reports, QStringList({QString()}));
 }
 
 QTEST_GUILESS_MAIN(TestAudioConvert)
