@@ -213,9 +213,11 @@ THttpResult THttpTransfer::Run(const THttpRequest& request, const std::atomic_bo
         return ctx.Head;
     }
     if (code != CURLE_OK) {
-        log(QLatin1String("Transfer failed: ") + QString::fromUtf8(curl_easy_strerror(code)) +
-            (ctx.TimedOut ? QLatin1String(" (nothing received in time)") : QLatin1String("")));
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &ctx.Head.Status);
+        log(QLatin1String("Transfer failed (HTTP ") + QString::number(ctx.Head.Status) +
+            QLatin1String("): ") +
+            (ctx.TimedOut ? QStringLiteral("nothing received in time")
+                          : QString::fromUtf8(curl_easy_strerror(code))));
         return ctx.Head;
     }
     ctx.Head.Complete = !stop.load();

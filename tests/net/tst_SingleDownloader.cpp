@@ -1,3 +1,8 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
@@ -264,6 +269,28 @@ private slots:
             sd.SetURL(gone.URL(QStringLiteral("/x")));
         }
         QCOMPARE(Fetch(sd, false).End, EEnd::KError);
+    }
+
+    // A server whose accept queue is full drops new connection attempts, so connecting would
+    // wait for minutes of retries without the connect time-out.
+    void connectTimeout() {
+        const int listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        QVERIFY(bind(listener, reinterpret_cast<sockaddr*>(&address), length) == 0);
+        QVERIFY(listen(listener, 0) == 0);
+        QVERIFY(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0);
+        const int filler = socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(::connect(filler, reinterpret_cast<sockaddr*>(&address), length) == 0);
+
+        TSingleDownloader sd;
+        sd.SetConnectTimeout(500);
+        sd.SetURL(QStringLiteral("http://127.0.0.1:%1/x").arg(ntohs(address.sin_port)));
+        QCOMPARE(Fetch(sd, false).End, EEnd::KError);
+        close(filler);
+        close(listener);
     }
 
     void binaryDataRefusesAnswerWithoutLength() {
