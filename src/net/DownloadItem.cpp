@@ -100,7 +100,7 @@ void TDownloadItem::HandleDone(TTransferThread* thread) {
     const QPointer<TDownloadItem> self(this);
     const auto gone = [&self] { return !self || self->FDestroyFlag; };
     auto* worker = static_cast<THttpDownloadThread*>(thread);
-    TKrLog::Write(QStringLiteral("Finished"), QStringLiteral("KrNet"));
+    TKrLog::Write(QStringLiteral("Finished"), KNetLogTag);
     emit OnLog(QStringLiteral("Finished"));
     FThread = nullptr;
     FResult = worker->Result();

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QLatin1String>
 #include <QString>
 #include <atomic>
 #include <functional>
+
+// The debug-log tag of the web-transfer layer.
+inline constexpr QLatin1String KNetLogTag{"KrNet"};
 
 // What one transfer asks of the server. Workers hold a copy, so the owner may change its own
 // properties while a transfer runs.

@@ -5,6 +5,7 @@
 #include "framework/KrUtils.h"
 #include "net/CommaText.h"
 #include "net/DownloadList.h"
+#include "net/HttpTransfer.h"
 #include "net/NetSettingKeys.h"
 
 namespace Keys = NetSettingKeys;
@@ -29,7 +30,7 @@ bool TTaskListFile::Save(const TDownloadList& list, const QString& strFileName) 
         ini.WriteString(strSection, Keys::TaskRedirectURL, options.RedirectURL);
     }
     if (!ini.SaveToFile(strFileName)) {
-        TKrLog::Write(QLatin1String("Unable to write to ") + strFileName, QStringLiteral("KrNet"));
+        TKrLog::Write(QLatin1String("Unable to write to ") + strFileName, KNetLogTag);
         return false;
     }
     return true;

@@ -13,7 +13,6 @@ QEvent::Type HandOffEventType() {
     static const auto type = QEvent::Type(QEvent::registerEventType());
     return type;
 }
-const QString KLogTag = QStringLiteral("KrNet");
 }  // namespace
 
 TTransferThread::TTransferThread(const THttpRequest& request) : FRequest(request) {
@@ -91,7 +90,7 @@ bool TTransferThread::event(QEvent* e) {
 }
 
 void TTransferThread::Log(const QString& strLine) {
-    TKrLog::Write(strLine, KLogTag);
+    TKrLog::Write(strLine, KNetLogTag);
     if (!FStop.load()) {
         emit OnLog(strLine);
     }
