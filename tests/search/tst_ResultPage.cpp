@@ -20,6 +20,7 @@ class TestResultPage : public QObject {
 private slots:
     void songsAndPageLinks();
     void listWithoutSongs();
+    void namesAsTheListLooksThemUp();
     void missingTemplateChangesNothing();
     void titleURL_data();
     void titleURL();
@@ -75,6 +76,23 @@ void TestResultPage::listWithoutSongs() {
     QVERIFY(TResultPage().MakeResultHtml(list, 1, fixture.ProgramFolder(), html));
     QCOMPARE(BodyLines(html), QStringList{});
     QCOMPARE(list.Lines(), (QStringList{"SearchKey=none", "VCOUNT=0"}));
+}
+
+void TestResultPage::namesAsTheListLooksThemUp() {
+    TSearchFixture fixture;
+    const QString app = fixture.ProgramFolder();
+    // Any letter case; the first line of a name wins; "ID01" is not "ID1", so song 1 is missing
+    // and the walk ends there.
+    TNameValueList list(QStringList{"searchkey=k", "SEARCHKEY=other", "id0=a", "Title0=first",
+                                    "TITLE0=second", "duration0=1:00", "ID01=b", "TITLE1=t",
+                                    "DURATION1=1:00", "ID2=c", "TITLE2=t", "DURATION2=1:00",
+                                    "page0=1", "PAGE00=9"});
+    QString html;
+    QVERIFY(TResultPage().MakeResultHtml(list, 1, app, html));
+    QVERIFY(html.startsWith(QStringLiteral("key=k ")));
+    QCOMPARE(BodyLines(html),
+             (QStringList{"song 0|a|first|first|1:00|60||downloadtab_white|" + app, "page 1||"}));
+    QCOMPARE(list.Lines().last(), QStringLiteral("VCOUNT=1"));
 }
 
 void TestResultPage::missingTemplateChangesNothing() {
