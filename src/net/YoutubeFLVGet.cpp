@@ -9,8 +9,9 @@
 
 namespace {
 
-// Until a user configures the resolver, it points at the service's public addresses.
-const QString KServiceAddress = QStringLiteral("http://www.youtube.com");
+// Until a user configures the resolver, it points at the sample catalogue service's usual
+// address on this machine.
+const QString KServiceAddress = QStringLiteral("http://127.0.0.1:47815");
 const QString KLineBreak = QStringLiteral("\r\n");
 
 // Lines as a text list holds them: CR, LF and CR LF all end a line, and a final line break
