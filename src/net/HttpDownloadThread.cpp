@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+namespace {
+constexpr qsizetype KWriteBlockSize = 256 * 1024;
+}  // namespace
+
 THttpDownloadThread::THttpDownloadThread(const THttpRequest& request, bool bToFile,
                                          const QString& strFileName, THttpCharset charset)
     : TTransferThread(request), FTToFile(bToFile), FTFileName(strFileName), FHttpCharset(charset) {}
@@ -17,9 +21,19 @@ bool THttpDownloadThread::Work() {
 
     QFile file(FTFileName);
     QByteArray body;
+    // File data is written in large blocks: one system call per block instead of per chunk.
+    QByteArray pending;
     bool bWriteFailed = false;
+    const auto flush = [&] {
+        bWriteFailed = bWriteFailed || file.write(pending) != pending.size();
+        pending.resize(0);
+        return !bWriteFailed;
+    };
     THttpTransfer::THandlers handlers = LogHandlers();
     handlers.BodyStart = [&](const THttpResult& head) {
+        if (FTToFile) {
+            pending.reserve(KWriteBlockSize + THttpTransfer::ChunkSize);
+        }
         Log(QStringLiteral("=======HttpQueryInfo begin========"));
         Log(head.ContentLength >= 0 ? QStringLiteral("ok!") : QStringLiteral("bu ok"));
         Log(QStringLiteral("=======HttpQueryInfo end========"));
@@ -34,8 +48,8 @@ bool THttpDownloadThread::Work() {
     };
     handlers.Chunk = [&](QByteArrayView chunk) {
         if (FTToFile) {
-            if (file.write(chunk.data(), chunk.size()) != chunk.size()) {
-                bWriteFailed = true;
+            pending.append(chunk);
+            if (pending.size() >= KWriteBlockSize && !flush()) {
                 return false;
             }
         } else {
@@ -45,6 +59,9 @@ bool THttpDownloadThread::Work() {
         return HandOffProgress();
     };
     const THttpResult result = THttpTransfer::Run(FRequest, StopFlag(), handlers);
+    if (file.isOpen()) {
+        flush();
+    }
     file.close();
     if (!result.Complete || bWriteFailed) {
         return false;
