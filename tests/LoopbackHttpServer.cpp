@@ -40,6 +40,20 @@ void ResetConnection(const httplib::Request& req) {
     }
 }
 
+// The library listens with a backlog of 5, so a burst of simultaneous connections would see
+// some of its attempts dropped and retried a second later. Listening again widens the queue.
+void WidenBacklog(int iPort) {
+    for (int fd = 3; fd < 65536; ++fd) {
+        sockaddr_storage peer{};
+        socklen_t length = sizeof(peer);
+        if (LocalPort(fd, false) == iPort &&
+            getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+            listen(fd, SOMAXCONN);
+            return;
+        }
+    }
+}
+
 const std::string& PatternBlock() {
     static const std::string block = [] {
         std::string bytes(KBlockSize + KPatternPeriod, '\0');
@@ -88,6 +102,7 @@ void TLoopbackHttpServer::TImpl::Start() {
         Port = 0;
         return;
     }
+    WidenBacklog(Port);
     Thread = std::thread([this] { Server->listen_after_bind(); });
     // A stop before the accept loop runs would be lost and the loop would never end.
     while (!Server->is_running()) {

@@ -18,6 +18,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "net/MultiDownloader.h"
+#include "net/TransferThread.h"
 
 namespace {
 
@@ -125,6 +126,39 @@ qint64 HalvexNs(const QStringList& urls, const QStringList& files, int iMaxTasks
     return bFailed ? -1 : iNs;
 }
 
+// The per-chunk hand-off alone, without any transfer: its cost is the floor of the task's
+// overhead over curl.
+class THandOffOnly : public TTransferThread {
+public:
+    static constexpr int KCount = 100000;
+    THandOffOnly() : TTransferThread(THttpRequest()) {}
+
+private:
+    bool Work() override {
+        for (int i = 0; i < KCount; ++i) {
+            ++FBytesReaded;
+            if (!HandOffProgress()) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+double HandOffMicroseconds() {
+    auto* thread = new THandOffOnly;
+    qint64 iCalls = 0;
+    thread->SetChunkHandler([&iCalls](qint64, qint64) { ++iCalls; });
+    QEventLoop loop;
+    thread->SetDoneHandler([&loop](TTransferThread*) { loop.quit(); });
+    QElapsedTimer timer;
+    timer.start();
+    thread->StartWork();
+    loop.exec();
+    return iCalls == THandOffOnly::KCount ? double(timer.nsecsElapsed()) / 1e3 / double(iCalls)
+                                          : -1;
+}
+
 qint64 Best(const QList<qint64>& times) {
     qint64 best = -1;
     for (qint64 t : times) {
@@ -203,6 +237,8 @@ int main(int argc, char** argv) {
     Report(QStringLiteral("curl -o file"), iSingle, Best(curlFile));
     Report(QStringLiteral("Halvex task -> file"), iSingle, Best(halvexFile));
     Report(QStringLiteral("Halvex task -> /dev/null"), iSingle, Best(halvexNull));
+    Out() << QStringLiteral("  hand-off alone: %1 us per chunk\n")
+                 .arg(HandOffMicroseconds(), 0, 'f', 2);
     Out() << QStringLiteral("  progress events per transfer: %1; peak RSS growth: %2 MiB\n")
                  .arg(iEvents)
                  .arg(double(iPeakGrowthKiB) / 1024, 0, 'f', 1);
