@@ -4,10 +4,16 @@
 #include "framework/KrUtils.h"
 #include "framework/NameValueList.h"
 #include "net/NetSettingKeys.h"
-#include "net/PcreMatcher.h"
+#include "net/PatternMatcher.h"
 #include "net/SingleDownloader.h"
 
 namespace {
+
+// The resolver reads its patterns line by line, with greedy quantifiers.
+bool FirstGroup(const QString& strPattern, const QString& strPage, QString& strGroup) {
+    TPatternMatcher matcher(TPatternMatcher::KFieldOptions);
+    return matcher.SetPattern(strPattern) && matcher.FirstGroup(strPage, strGroup);
+}
 
 // Until a user configures the resolver, it points at the sample catalogue service's usual
 // address on this machine.
@@ -250,7 +256,7 @@ TYoutubeFLVGet::TOutcome TYoutubeFLVGet::FromGetInfo(const QString& strPage) con
 TYoutubeFLVGet::TOutcome TYoutubeFLVGet::FromWatch(const QString& strPage) const {
     QString strGroup;
     QStringList lines;
-    if (TPcreMatcher(FYoutubeWatchPattern).FirstGroup(strPage, strGroup)) {
+    if (FirstGroup(FYoutubeWatchPattern, strPage, strGroup)) {
         lines = SplitLines(strGroup);
     }
     const auto step = [&lines](auto change) {
@@ -277,7 +283,7 @@ TYoutubeFLVGet::TOutcome TYoutubeFLVGet::FromWatch(const QString& strPage) const
 TYoutubeFLVGet::TOutcome TYoutubeFLVGet::FromWatch2(const QString& strPage) const {
     QString strGroup;
     QStringList lines = SplitLines(strPage);
-    if (TPcreMatcher(FYoutubeWatchPattern2).FirstGroup(strPage, strGroup)) {
+    if (FirstGroup(FYoutubeWatchPattern2, strPage, strGroup)) {
         lines = SplitLines(strGroup);
     }
     lines = SplitLines(JoinLines(lines).replace(u'&', KLineBreak));

@@ -4,7 +4,7 @@
 #include "framework/KrSettings.h"
 #include "framework/KrUtils.h"
 #include "framework/LangKeys.h"
-#include "search/PatternMatcher.h"
+#include "net/PatternMatcher.h"
 #include "search/QorTpl.h"
 #include "search/ResultParser.h"
 #include "search/SearchKeys.h"

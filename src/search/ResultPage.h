@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "framework/NameValueList.h"
-#include "search/PatternMatcher.h"
+#include "net/PatternMatcher.h"
 
 // Renders the search result list into the result page (template "Tpl.ResultFile"). One object
 // serves any number of pages; it keeps the compiled tag pattern of GetTitleURL.

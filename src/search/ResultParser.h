@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "framework/NameValueList.h"
-#include "search/PatternMatcher.h"
+#include "net/PatternMatcher.h"
 
 // Cuts a search answer into songs with the configured patterns and appends them to the search
 // result list: "ID"/"TITLE"/"DURATION"/"POPULARITY" + n per entry, then "PAGE" + k per page link.

@@ -1,5 +1,5 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include "search/PatternMatcher.h"
+#include "net/PatternMatcher.h"
 
 #include <pcre2.h>
 
@@ -56,14 +56,15 @@ void TPatternMatcher::SetSubject(const QString& strSubject) {
     FHasMatch = false;
 }
 
-bool TPatternMatcher::Next() {
+bool TPatternMatcher::Next(bool bNotEmpty) {
     FHasMatch = false;
     if (FCode == nullptr || FOffset > FSubject.size()) {
         return false;
     }
     const auto* subject = reinterpret_cast<PCRE2_SPTR>(FSubject.constData());
     // The subject is checked once; checking it at every match would cost its length each time.
-    uint32_t options = FSubjectChecked ? PCRE2_NO_UTF_CHECK : 0;
+    uint32_t options =
+        (FSubjectChecked ? PCRE2_NO_UTF_CHECK : 0) | (bNotEmpty ? PCRE2_NOTEMPTY : 0);
     FSubjectChecked = true;
     const int rc =
         pcre2_match(FCode, subject, FSubject.size(), FOffset, options, FMatchData, nullptr);
@@ -80,6 +81,15 @@ bool TPatternMatcher::Next() {
         }
     }
     FHasMatch = true;
+    return true;
+}
+
+bool TPatternMatcher::FirstGroup(const QString& strSubject, QString& strGroup) {
+    SetSubject(strSubject);
+    if (!Next(true)) {
+        return false;
+    }
+    strGroup = Group(1);
     return true;
 }
 

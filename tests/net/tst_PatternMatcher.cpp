@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "search/PatternMatcher.h"
+#include "net/PatternMatcher.h"
 
 class TestPatternMatcher : public QObject {
     Q_OBJECT
