@@ -265,7 +265,7 @@ int TCliApplication::RunGet(const QStringList& arguments) {
     TQueueRunner runner;
     runner.LoadQueue();
     if (!runner.Pipeline().QueueSong(request, options)) {
-        return Fail(LangKeys::MsgTaskExists);
+        return 1;  // the pipeline has said why: the song is queued already
     }
     const TDownloadList* list = runner.Downloader().DownloadList();
     const QString strSavePath =
