@@ -54,6 +54,7 @@ bool TDownloadList::Append(TDownloadItem* item) {
         FOwner->AdoptItem(item);
     }
     FItems.append({item->URL().trimmed(), item});
+    emit OnListChanged(this);
     return true;
 }
 
@@ -75,6 +76,7 @@ void TDownloadList::RemoveByIndex(int iIndex) {
         return;
     }
     FreeItem(FItems.takeAt(iIndex).Item);
+    emit OnListChanged(this);
 }
 
 int TDownloadList::IndexOf(const TDownloadItem* item) const {
@@ -130,10 +132,14 @@ int TDownloadList::GetIdleIndex() const {
 }
 
 void TDownloadList::ClearAll() {
+    if (FItems.isEmpty()) {
+        return;
+    }
     // Freeing stops every worker and resolution; the tasks raise nothing on the way out.
     while (!FItems.isEmpty()) {
         FreeItem(FItems.takeLast().Item);
     }
+    emit OnListChanged(this);
 }
 
 void TDownloadList::RemoveWhere(bool bFinished) {
@@ -155,6 +161,7 @@ void TDownloadList::ClearInCompleted() {
 void TDownloadList::Exchange(int iIndexA, int iIndexB) {
     if (iIndexA >= 0 && iIndexB >= 0 && iIndexA < FItems.size() && iIndexB < FItems.size()) {
         FItems.swapItemsAt(iIndexA, iIndexB);
+        emit OnListChanged(this);
     }
 }
 

@@ -54,6 +54,9 @@ signals:
     void OnStateChanged(TDownloadList* sender, int iIndex, EDownloadState state);
     void OnFinishedEvent(TDownloadList* sender, int iIndex, const QString& strFileName,
                          const QString& strResultString, qint64 iResultLength);
+    // The tasks or their order changed: a task was appended or removed, tasks were moved, or
+    // the list was cleared.
+    void OnListChanged(TDownloadList* sender);
 
 private:
     struct TEntry {

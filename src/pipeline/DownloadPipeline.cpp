@@ -53,6 +53,8 @@ TDownloadPipeline::TDownloadPipeline(TMultiDownloader* downloader, TCurrentInfo*
             [this](TDownloadList*, int iIndex, EDownloadState state) {
                 HandleStateChanged(iIndex, state);
             });
+    connect(downloader->DownloadList(), &TDownloadList::OnListChanged, this,
+            &TDownloadPipeline::ScheduleSave);
     // Every resolution reads the service's resolver configuration afresh.
     connect(downloader, &TMultiDownloader::OnBeforeFlvGet, this,
             [](TYoutubeFLVGet* resolver) { resolver->LoadSettings(); });
@@ -100,7 +102,7 @@ bool TDownloadPipeline::AddDownloadTask(const TUrlInfo& info) {
         comment.SetValue(CommentKeys::Album, info.Album);
         comment.SetValue(CommentKeys::Bitrate, QString::number(info.Bitrate));
         List()->Items(List()->ItemCount() - 1)->SetComment(comment.Lines());
-        SaveDownloadList();
+        ScheduleSave();
     } else if (GlobalEngine() != nullptr) {
         GlobalEngine()->ShowMessageEx(LangKeys::MsgTaskExists, {}, 0, KrDlg::KInformation,
                                       KrDlg::KOk);
@@ -167,13 +169,26 @@ void TDownloadPipeline::RestoreDownloadList() {
             FDownloader->Resume();
         } else {
             List()->ClearInCompleted();
-            SaveDownloadList();
         }
         if (settings->GetSettingBool(PipelineKeys::ShowListWhenAddTask)) {
             FView->ShowDownloadList();
         }
     }
     FView->RefreshList();
+}
+
+void TDownloadPipeline::ScheduleSave() {
+    if (FSaveScheduled) {
+        return;
+    }
+    FSaveScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FSaveScheduled = false;
+            SaveDownloadList();
+        },
+        Qt::QueuedConnection);
 }
 
 bool TDownloadPipeline::SaveDownloadList() const {
@@ -239,7 +254,7 @@ void TDownloadPipeline::HandleStateChanged(int iIndex, EDownloadState state) {
         const int iLong = CommentNumber(CommentOf(List()->Items(iIndex)), CommentKeys::Long, 0);
         FView->SetRowLength(iIndex, LengthText(iLong));
     }
-    SaveDownloadList();
+    ScheduleSave();
     UpdateTaskStatus();
 }
 

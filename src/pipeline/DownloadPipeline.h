@@ -38,8 +38,11 @@ public:
 
     // Loads the saved queue and offers to restart its unfinished tasks.
     void RestoreDownloadList();
-    // Writes the queue to its file; called after every change of the queue.
+    // Writes the queue to its file now.
     bool SaveDownloadList() const;
+    // Writes the queue when control returns to the event loop, once for any number of changes
+    // until then; every change of the queue, its tasks' states or their data asks for it.
+    void ScheduleSave();
     void UpdateTaskStatus();
 
     static void WriteSongTags(const QString& aFileName, const QString& aTitle,
@@ -66,4 +69,5 @@ private:
     TMultiDownloader* FDownloader;
     TCurrentInfo* FCurrentInfo;
     IDownloadView* FView;
+    bool FSaveScheduled = false;
 };

@@ -264,13 +264,28 @@ void TestDownloadPipeline::restoreAsksWithTheStoredAnswer() {
 
 void TestDownloadPipeline::queueIsSavedOnEveryChange() {
     TPipelineFixture f;
-    const TUrlInfo song = f.Song("abc", "Tune");
-    QVERIFY(f.Pipeline.QueueSong(song, f.Options(song)));
     const QString file = GlobalSettings()->UserDataPath() + "downloadlist.sav";
-    QVERIFY(ReadAll(file).contains("Tune.mp3"));
-    f.Downloader.DownloadList()->Items(0)->RestoreState(EDownloadState::KFinished);
-    emit f.Downloader.OnStateChanged(f.Downloader.DownloadList(), 0, EDownloadState::KFinished);
-    QVERIFY(ReadAll(file).contains("State=5"));
+    const auto saved = [&file] { return QString::fromUtf8(ReadAll(file)); };
+    const auto order = [&saved] {
+        const QString text = saved();
+        return text.indexOf("Second.mp3") < text.indexOf("First.mp3") ? "second first"
+                                                                      : "first second";
+    };
+    for (const char* title : {"First", "Second"}) {
+        const TUrlInfo song = f.Song(QString::fromLatin1(title), QString::fromLatin1(title));
+        QVERIFY(f.Pipeline.QueueSong(song, f.Options(song)));
+    }
+    QTRY_VERIFY(saved().contains("Second.mp3"));  // added, with the song's data
+    TDownloadList* list = f.Downloader.DownloadList();
+    list->Items(0)->RestoreState(EDownloadState::KFinished);
+    emit f.Downloader.OnStateChanged(list, 0, EDownloadState::KFinished);
+    QTRY_VERIFY(saved().contains("State=5"));  // finished
+    list->MoveDown(0);
+    QTRY_COMPARE(order(), "second first");  // moved
+    list->RemoveByIndex(0);
+    QTRY_VERIFY(!saved().contains("Second.mp3"));  // removed
+    list->ClearAll();
+    QTRY_VERIFY(!saved().contains("First.mp3"));  // cleared
 }
 
 void TestDownloadPipeline::finishedDownloadBecomesATaggedMp3() {
