@@ -15,15 +15,15 @@ extern "C" {
 
 namespace {
 
-struct TFormatSpec {
+struct TFormatChoice {
     const char* Muxer;
     const char* Encoder;
     qint64 BitRate;
 };
 
-TFormatSpec Spec(EAudioFormat format) {
-    return format == EAudioFormat::KMp4Aac ? TFormatSpec{"mp4", "aac", 96000}
-                                           : TFormatSpec{"webm", "libopus", 64000};
+TFormatChoice ChoiceFor(EAudioFormat format) {
+    return format == EAudioFormat::KMp4Aac ? TFormatChoice{"mp4", "aac", 96000}
+                                           : TFormatChoice{"webm", "libopus", 64000};
 }
 
 struct TCodecContextFree {
@@ -98,11 +98,11 @@ bool EncodeAndWrite(AVCodecContext* codec, AVFormatContext* output, AVStream* st
 
 bool EncodeToFile(const TPcmAudio& pcm, EAudioFormat format, const TAudioTags& tags,
                   const QByteArray& path) {
-    const TFormatSpec spec = Spec(format);
-    const AVCodec* encoder = avcodec_find_encoder_by_name(spec.Encoder);
+    const TFormatChoice choice = ChoiceFor(format);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(choice.Encoder);
     AVFormatContext* rawOutput = nullptr;
     if (encoder == nullptr ||
-        avformat_alloc_output_context2(&rawOutput, nullptr, spec.Muxer, path.constData()) < 0) {
+        avformat_alloc_output_context2(&rawOutput, nullptr, choice.Muxer, path.constData()) < 0) {
         return false;
     }
     std::unique_ptr<AVFormatContext, TOutputFree> output(rawOutput);
@@ -114,7 +114,7 @@ bool EncodeToFile(const TPcmAudio& pcm, EAudioFormat format, const TAudioTags& t
     }
     codec->sample_rate = pcm.SampleRate;
     codec->sample_fmt = sampleFormat;
-    codec->bit_rate = spec.BitRate;
+    codec->bit_rate = choice.BitRate;
     codec->time_base = AVRational{1, pcm.SampleRate};
     av_channel_layout_default(&codec->ch_layout, 2);
     if (output->oformat->flags & AVFMT_GLOBALHEADER) {
