@@ -268,8 +268,8 @@ int TCliApplication::RunGet(const QStringList& arguments) {
         return 1;  // the pipeline has said why: the song is queued already
     }
     const TDownloadList* list = runner.Downloader().DownloadList();
-    const QString strSavePath =
-        TNameValueList(list->Items(list->ItemCount() - 1)->Comment()).Value(CommentKeys::SavePath);
+    const QString strSavePath = TDownloadPipeline::CommentOf(list->Items(list->ItemCount() - 1))
+                                    .Value(CommentKeys::SavePath);
     const QHash<QString, bool> results = runner.WaitFor({strSavePath});
     if (!results.value(strSavePath)) {
         return Fail(CliTexts::ErrDownloadFailed, {options.Title()});
@@ -297,7 +297,7 @@ int TCliApplication::RunList(const QStringList& arguments) {
                              Text(CliTexts::HeaderLength), Text(CliTexts::HeaderStatus),
                              Text(CliTexts::HeaderFile)}};
     for (int i = 0; i < list->ItemCount(); ++i) {
-        const TNameValueList comment(list->Items(i)->Comment());
+        const TNameValueList comment = TDownloadPipeline::CommentOf(list->Items(i));
         rows.append({QString::number(i + 1), comment.Value(CommentKeys::Title),
                      TDownloadPipeline::LengthText(comment.Value(CommentKeys::Long).toInt()),
                      TDownloadPipeline::StateText(list->Items(i)->DownloadState()),

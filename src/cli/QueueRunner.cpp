@@ -3,15 +3,13 @@
 #include <QEventLoop>
 
 #include "framework/KrSettings.h"
-#include "framework/NameValueList.h"
 #include "net/DownloadList.h"
 #include "pipeline/PipelineKeys.h"
 
 namespace {
 
 QString SavePathOf(const TDownloadItem* item) {
-    return item == nullptr ? QString()
-                           : TNameValueList(item->Comment()).Value(CommentKeys::SavePath);
+    return TDownloadPipeline::CommentOf(item).Value(CommentKeys::SavePath);
 }
 
 }  // namespace
@@ -36,9 +34,7 @@ TQueueRunner::~TQueueRunner() {
 }
 
 void TQueueRunner::LoadQueue() {
-    FCurrentInfo.DownloadListFileName =
-        GlobalSettings()->UserDataPath() + QStringLiteral("downloadlist.sav");
-    FDownloader.DownloadList()->LoadFromFile(FCurrentInfo.DownloadListFileName);
+    FPipeline.LoadDownloadList();
 }
 
 QStringList TQueueRunner::UnfinishedSavePaths() const {

@@ -15,8 +15,6 @@ inline constexpr QLatin1String WatchURL{"WatchURL"};
 inline constexpr QLatin1String GetInfoURL{"GetInfoURL"};
 inline constexpr QLatin1String GetMethod{"GetMethod"};
 inline constexpr QLatin1String FLVURLFormat{"FLVURLFormat"};
-// The service's download address; a song task is appended with it + the video identifier.
-inline constexpr QLatin1String DownloadURL{"DownloadURL"};
 
 // Section and keys of the task list file.
 inline constexpr QLatin1String TaskListGlobal{"Global"};

@@ -131,7 +131,7 @@ void TDownloadOptions::SetInfo(const TUrlInfo& info) {
         FShowTagEdit = true;
     }
     SetTitle(strTitle.left(KMaxTitleLength));
-    FFileName = strTitle + QStringLiteral(".mp3");
+    FFileName = strTitle + KMp3Extension;
 }
 
 void TDownloadOptions::SetTitle(const QString& strTitle) {
@@ -151,7 +151,7 @@ void TDownloadOptions::SetFileName(const QString& strFileName) {
 
 void TDownloadOptions::ProposeFileName() {
     if (!FFileNameModified) {
-        FFileName = (FArtist.isEmpty() ? FTitle : FArtist + u'-' + FTitle) + QStringLiteral(".mp3");
+        FFileName = (FArtist.isEmpty() ? FTitle : FArtist + u'-' + FTitle) + KMp3Extension;
     }
 }
 

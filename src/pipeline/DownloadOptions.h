@@ -11,6 +11,7 @@
 class TDownloadOptions {
 public:
     static constexpr int KMaxTitleLength = 30;
+    static constexpr QLatin1String KMp3Extension{".mp3"};
 
     // Reads the remembered choices from the settings store.
     void Load();

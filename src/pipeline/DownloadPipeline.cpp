@@ -11,6 +11,7 @@
 #include "net/DownloadList.h"
 #include "net/MultiDownloader.h"
 #include "net/YoutubeFLVGet.h"
+#include "pipeline/AudioCodecs.h"
 #include "pipeline/AudioConvert.h"
 #include "pipeline/DownloadOptions.h"
 #include "pipeline/DownloadView.h"
@@ -19,6 +20,7 @@
 #include "pipeline/ID3v2.h"
 #include "pipeline/PipelineKeys.h"
 #include "search/CurrentInfo.h"
+#include "search/SearchKeys.h"
 
 namespace {
 
@@ -27,10 +29,6 @@ const QString kDownloadingFolder = QStringLiteral("Downloading");
 constexpr int kDefaultBitrate = 128;
 constexpr int kContinueLastTaskNumber = 24;
 constexpr int kMaxTagText = 255;
-
-TNameValueList CommentOf(const TDownloadItem* item) {
-    return item == nullptr ? TNameValueList() : TNameValueList(item->Comment());
-}
 
 int CommentNumber(const TNameValueList& comment, const QString& strName, int iDefault) {
     return KrUtils::StrToIntDefault(comment.Value(strName), iDefault);
@@ -73,8 +71,8 @@ bool TDownloadPipeline::QueueSong(TUrlInfo info, const TDownloadOptions& options
     info.Title = options.Title();
     info.Artist = options.Artist();
     info.Album = options.Album();
-    info.SavePath = FixFileName(options.GetSaveToFullPath(QStringLiteral(".mp3")));
-    info.ConvertType = QStringLiteral("mp3");
+    info.SavePath = FixFileName(options.GetSaveToFullPath(TDownloadOptions::KMp3Extension));
+    info.ConvertType = AudioCodecs::KTypeMP3;
     info.TempPath = FixFileName(GetTempDownloadDir() + QFileInfo(info.SavePath).fileName() +
                                 QStringLiteral(".mtd"));
     info.Bitrate = TDownloadOptions::BitrateOfPosition(options.BitratePosition(), info.Bitrate);
@@ -82,7 +80,7 @@ bool TDownloadPipeline::QueueSong(TUrlInfo info, const TDownloadOptions& options
 }
 
 bool TDownloadPipeline::AddDownloadTask(const TUrlInfo& info) {
-    const QString strURL = FCurrentInfo->MDInfo.Value(QStringLiteral("DownloadURL")) + info.Id;
+    const QString strURL = FCurrentInfo->MDInfo.Value(SearchKeys::DownloadURL) + info.Id;
     const bool bAccepted =
         FDownloader->Append(strURL, info.TempPath, true, ERedirectTheme::KYouTube, QString());
     if (bAccepted) {
@@ -121,13 +119,21 @@ QString TDownloadPipeline::FixFileName(const QString& aFilePath) const {
     return strCandidate;
 }
 
-bool TDownloadPipeline::IsSavePathQueued(const QString& aPath) const {
+TNameValueList TDownloadPipeline::CommentOf(const TDownloadItem* item) {
+    return item == nullptr ? TNameValueList() : TNameValueList(item->Comment());
+}
+
+int TDownloadPipeline::IndexBySavePath(const QString& aPath) const {
     for (int i = 0; i < List()->ItemCount(); ++i) {
         if (CommentOf(List()->Items(i)).Value(CommentKeys::SavePath) == aPath) {
-            return true;
+            return i;
         }
     }
-    return false;
+    return -1;
+}
+
+bool TDownloadPipeline::IsSavePathQueued(const QString& aPath) const {
+    return IndexBySavePath(aPath) >= 0;
 }
 
 QString TDownloadPipeline::GetTempDownloadDir() const {
@@ -153,9 +159,13 @@ void TDownloadPipeline::ClearTempDownloadDir() const {
 
 // ---- the saved queue -----------------------------------------------------------------------
 
-void TDownloadPipeline::RestoreDownloadList() {
+void TDownloadPipeline::LoadDownloadList() {
     FCurrentInfo->DownloadListFileName = GlobalSettings()->UserDataPath() + kListFileName;
     List()->LoadFromFile(FCurrentInfo->DownloadListFileName);
+}
+
+void TDownloadPipeline::RestoreDownloadList() {
+    LoadDownloadList();
     if (FDownloader->UnfinishedTasksCount() > 0) {
         TKrSettings* settings = GlobalSettings();
         bool bRestart = false;
@@ -298,15 +308,13 @@ void TDownloadPipeline::ConvertFinished(const QString& aFileName) {
     QMetaObject::invokeMethod(
         this,
         [&] {
-            for (int i = 0; i < List()->ItemCount(); ++i) {
-                const TNameValueList comment = CommentOf(List()->Items(i));
-                if (comment.Value(CommentKeys::SavePath) == aFileName) {
-                    strTitle = comment.Value(CommentKeys::Title);
-                    strArtist = comment.Value(CommentKeys::Artist);
-                    strAlbum = comment.Value(CommentKeys::Album);
-                    bFound = true;
-                    return;
-                }
+            const int iIndex = IndexBySavePath(aFileName);
+            bFound = iIndex >= 0;
+            if (bFound) {
+                const TNameValueList comment = CommentOf(List()->Items(iIndex));
+                strTitle = comment.Value(CommentKeys::Title);
+                strArtist = comment.Value(CommentKeys::Artist);
+                strAlbum = comment.Value(CommentKeys::Album);
             }
         },
         Qt::BlockingQueuedConnection);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include "framework/NameValueList.h"
 #include "net/DownloadItem.h"
 #include "search/UrlInfo.h"
 
@@ -36,6 +37,8 @@ public:
     QString GetTempDownloadDir() const;
     void ClearTempDownloadDir() const;
 
+    // Loads the saved queue, as it is.
+    void LoadDownloadList();
     // Loads the saved queue and offers to restart its unfinished tasks.
     void RestoreDownloadList();
     // Writes the queue to its file now.
@@ -45,6 +48,8 @@ public:
     void ScheduleSave();
     void UpdateTaskStatus();
 
+    // A task's song data, as AddDownloadTask wrote it; empty for no task.
+    static TNameValueList CommentOf(const TDownloadItem* item);
     static void WriteSongTags(const QString& aFileName, const QString& aTitle,
                               const QString& aArtist, const QString& aAlbum);
     // "%.2d:%.2d" of a length in seconds.
@@ -64,6 +69,8 @@ private:
     void EncoderTerminated(QObject* sender, const TTerminateInfo& info, const QString& strSavePath);
     // Runs on the release thread.
     void ConvertFinished(const QString& aFileName);
+    // The first task whose target is aPath, or -1.
+    int IndexBySavePath(const QString& aPath) const;
     TDownloadList* List() const;
 
     TMultiDownloader* FDownloader;
