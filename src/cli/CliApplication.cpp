@@ -15,6 +15,7 @@
 #include "net/DownloadList.h"
 #include "pipeline/DownloadOptions.h"
 #include "pipeline/PipelineKeys.h"
+#include "search/ResultPage.h"
 
 namespace {
 
@@ -28,22 +29,6 @@ const QString kResume = QStringLiteral("resume");
 QTextStream& Out() {
     static QTextStream out(stdout);
     return out;
-}
-
-// Titles may carry the service's markup (a bold keyword); the terminal shows plain text.
-QString PlainText(const QString& strHtml) {
-    QString text;
-    bool bInTag = false;
-    for (const QChar c : strHtml) {
-        if (c == u'<') {
-            bInTag = true;
-        } else if (c == u'>') {
-            bInTag = false;
-        } else if (!bInTag) {
-            text += c;
-        }
-    }
-    return text;
 }
 
 void PrintTable(const QList<QStringList>& rows) {
@@ -176,9 +161,10 @@ int TCliApplication::RunSearch(const QStringList& arguments) {
     }
     QList<QStringList> rows{{Text(CliTexts::HeaderNumber), Text(CliTexts::HeaderTitle),
                              Text(CliTexts::HeaderLength), Text(CliTexts::HeaderPopularity)}};
+    TResultPage page;
     for (qsizetype i = 0; i < search.Songs().size(); ++i) {
         const TSongSearch::TSong& song = search.Songs()[i];
-        rows.append({QString::number(i + 1), PlainText(song.Title),
+        rows.append({QString::number(i + 1), page.PlainTitle(song.Title),
                      TDownloadPipeline::LengthText(song.Long), song.Popularity});
     }
     PrintTable(rows);

@@ -66,9 +66,9 @@ TUrlInfo TSongSearch::Request(int iIndex) const {
     info.Action = UA_DOWNLOAD;
     info.Id = song.Id;
     info.SC_Key = FKeyword;
-    // The title as a page link hands it over (tags removed, form-encoded once), so that the
-    // download options decode it exactly as for a click in the result page.
-    KrUtils::FormDecode(TResultPage().GetTitleURL(song.Title), info.Title);
+    // The title as a page link hands it over (tags removed, form-encoded), so that the download
+    // options decode it exactly as for a click in the result page.
+    info.Title = KrUtils::FormEncode(TResultPage().PlainTitle(song.Title));
     info.Long = song.Long;
     info.Page = FPage;
     info.Popularity = song.Popularity;

@@ -159,8 +159,11 @@ bool TResultPage::MakeResultHtml(TNameValueList& list, int iCurrentPage,
 }
 
 QString TResultPage::GetTitleURL(const QString& aTitle) {
-    return KrUtils::FormEncode(FTagMatcher.ReplaceAll(aTitle, QString()))
-        .replace(u'%', QStringLiteral("%25"));
+    return KrUtils::FormEncode(PlainTitle(aTitle)).replace(u'%', QStringLiteral("%25"));
+}
+
+QString TResultPage::PlainTitle(const QString& aTitle) {
+    return FTagMatcher.ReplaceAll(aTitle, QString());
 }
 
 QString TResultPage::GetRuntimeLong(const QString& aRuntime) {

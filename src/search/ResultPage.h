@@ -21,6 +21,8 @@ public:
     // The title as it travels in a link's TITLE: tags removed, form-encoded, then every "%" as
     // "%25", so the link handler's two decodings give it back.
     QString GetTitleURL(const QString& aTitle);
+    // The title without the service's markup (a bold keyword, for example).
+    QString PlainTitle(const QString& aTitle);
     // "m:ss" (markup around it tolerated) as seconds in decimal; a single number is seconds;
     // empty for an empty text.
     static QString GetRuntimeLong(const QString& aRuntime);
